@@ -1,4 +1,5 @@
-// Control and command ids of the main window. The Wine tests locate controls by these ids
+// Control and command ids of the main window. Every control is a child of the main window,
+// shown while its page of the tab control is selected. The Wine tests locate controls by these ids
 // (GetDlgCtrlID over the window tree) and post menu commands by them, so they are stable.
 #pragma once
 
@@ -6,13 +7,10 @@ namespace qvk::ids {
 
 // Main window class (the title is "QVK 岚窗精灵 1.2.2").
 inline constexpr const char kMainWindowClass[] = "QvkMainWindow";
-inline constexpr const char kPageClass[] = "QvkPage";
 
 enum Control : int {
   kTab = 1000,          // 选择夹1
   kStatusBar = 1001,    // 状态条1
-
-  kPageBase = 1100,     // page n of the tab control has id kPageBase + n (0..6)
 
   kPopupList = 1200,    // 弹窗拦截列表
   kProcessList = 1201,  // 进程列表
