@@ -17,7 +17,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   qvk::AppState state;
   qvk::Win32Desktop desktop;
   // Any argument after the program path starts the program hidden; its text is not examined.
-  qvk::MainWindow main_window(state, desktop, __argc > 1);
+  qvk::RuleLists lists;
+  qvk::MainWindow main_window(state, desktop, lists, __argc > 1);
   if (!main_window.create(instance)) return 0;
   qvk::run_start_up(main_window);
 

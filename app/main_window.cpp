@@ -83,8 +83,86 @@ bool restart_elevated() {
   return ShellExecuteExA(&info) != FALSE;
 }
 
-MainWindow::MainWindow(AppState& state, Desktop& desktop, bool started_with_argument)
-    : state_(state), desktop_(desktop), started_with_argument_(started_with_argument) {}
+void Win32Timer::set_period(unsigned ms) {
+  if (ms == period_) return;
+  period_ = ms;
+  if (ms == 0) {
+    KillTimer(window_, id_);
+  } else {
+    SetTimer(window_, id_, ms, nullptr);
+  }
+}
+
+MainWindow::MainWindow(AppState& state, Desktop& desktop, RuleLists& lists, bool started_with_argument)
+    : state_(state), desktop_(desktop), lists_(lists), started_with_argument_(started_with_argument) {}
+
+AppContext MainWindow::context() {
+  return {state_, desktop_, *this, lists_, [this] { refresh_status_bar(); }};
+}
+
+MonitorTimer& MainWindow::timer(unsigned timer_id) {
+  auto& timer = timers_[timer_id];
+  if (!timer) timer = std::make_unique<Win32Timer>(window_, timer_id);
+  return *timer;
+}
+
+namespace {
+std::string row_number(size_t index) { return std::to_string(index + 1); }
+}  // namespace
+
+void MainWindow::bind_list(int list_id, RowList<PopupRule>& rows) {
+  rows.changed = [this, list_id, &rows] {
+    std::vector<std::vector<std::string>> cells;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const PopupRule& r = rows[i];
+      cells.push_back({row_number(i), r.窗口标题, r.窗口类名, r.窗口大小, r.拦截方式, r.文件描述, r.弹窗来源, r.编号序列});
+    }
+    show_rows(list_id, cells);
+  };
+}
+
+void MainWindow::bind_list(int list_id, RowList<ProcessRule>& rows) {
+  rows.changed = [this, list_id, &rows] {
+    std::vector<std::vector<std::string>> cells;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const ProcessRule& r = rows[i];
+      cells.push_back({row_number(i), r.主程序名, r.进程名称, r.规则文本, r.文件路径, r.编号序列});
+    }
+    show_rows(list_id, cells);
+  };
+}
+
+void MainWindow::bind_list(int list_id, RowList<LeftoverRow>& rows) {
+  rows.changed = [this, list_id, &rows] {
+    std::vector<std::vector<std::string>> cells;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const LeftoverRow& r = rows[i];
+      cells.push_back({row_number(i), r.驻留程序, r.子进程名, r.主程序名, r.文件路径});
+    }
+    show_rows(list_id, cells);
+  };
+}
+
+void MainWindow::show_rows(int list_id, const std::vector<std::vector<std::string>>& rows) {
+  HWND list = control(list_id);
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(i);
+    item.pszText = const_cast<char*>(rows[i][0].c_str());
+    int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    for (size_t column = 1; column < rows[i].size(); ++column) {
+      LVITEMA cell = {};
+      cell.iSubItem = static_cast<int>(column);
+      cell.pszText = const_cast<char*>(rows[i][column].c_str());
+      SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&cell));
+    }
+  }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
 
 MainWindow::~MainWindow() {
   if (font_) DeleteObject(font_);
@@ -113,6 +191,9 @@ bool MainWindow::create(HINSTANCE instance) {
                             50, 50, 1070, 570, nullptr, nullptr, instance, this);
   if (!window_) return false;
   create_controls();
+  bind_list(ids::kPopupList, lists_.popup);
+  bind_list(ids::kProcessList, lists_.process);
+  bind_list(ids::kLeftoverList, lists_.leftover);
   select_page(0);
   return true;
 }
@@ -267,6 +348,7 @@ void MainWindow::load_settings() {
   for (const Tick& t : ticks) {
     if (setting_is_on(t.setting)) SendMessageA(control(t.box), BM_SETCHECK, BST_CHECKED, 0);
   }
+  if (after_settings_loaded) after_settings_loaded();
   state_.BlockedCount = "0";
   state_.TerminatedCount = "0";
 }
@@ -282,11 +364,7 @@ void MainWindow::restart_elevated_and_exit() {
 }
 
 void MainWindow::refresh_status_bar() {
-  ListCounts counts;
-  counts.popup_rules = static_cast<size_t>(SendMessageA(control(ids::kPopupList), LVM_GETITEMCOUNT, 0, 0));
-  counts.process_rules = static_cast<size_t>(SendMessageA(control(ids::kProcessList), LVM_GETITEMCOUNT, 0, 0));
-  counts.leftover_processes =
-      static_cast<size_t>(SendMessageA(control(ids::kLeftoverList), LVM_GETITEMCOUNT, 0, 0));
+  ListCounts counts{lists_.popup.size(), lists_.process.size(), lists_.leftover.size()};
   auto texts = status_bar_texts(state_, counts);
   for (int i = 0; i < kStatusBarParts; ++i) {
     SendMessageA(control(ids::kStatusBar), SB_SETTEXTA, i, reinterpret_cast<LPARAM>(texts[i].c_str()));
@@ -319,12 +397,45 @@ void MainWindow::open_tutorial_page(int which) {
                 SW_SHOWNORMAL);
 }
 
-void MainWindow::on_command(int id, int code) {
+void MainWindow::handle_command(int id, int code) {
+  if (auto handler = command_handlers_.find(id); handler != command_handlers_.end()) {
+    // Menu items arrive with code 0, buttons and check boxes with BN_CLICKED.
+    if (code == 0 || code == BN_CLICKED) handler->second();
+    return;
+  }
   if (code != BN_CLICKED) return;
   switch (id) {
     case ids::kTutorialButton1: open_tutorial_page(1); break;
     case ids::kTutorialButton2: open_tutorial_page(2); break;
     default: break;
+  }
+}
+
+void MainWindow::on_list_notify(int list_id, NMHDR* header) {
+  if (header->code == LVN_ITEMCHANGED) {
+    auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+    if ((change->uChanged & LVIF_STATE) && change->iItem >= 0) {
+      bool now_selected = change->uNewState & LVIS_SELECTED;
+      bool was_selected = change->uOldState & LVIS_SELECTED;
+      if (now_selected != was_selected) {
+        int selected = static_cast<int>(SendMessageA(header->hwndFrom, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+        if (list_id == ids::kPopupList) lists_.popup.select(selected);
+        if (list_id == ids::kProcessList) lists_.process.select(selected);
+        if (list_id == ids::kLeftoverList) lists_.leftover.select(selected);
+      }
+    }
+    return;
+  }
+  ListEvent event;
+  if (header->code == NM_RCLICK) {
+    event = ListEvent::RightClick;
+  } else if (header->code == NM_DBLCLK) {
+    event = ListEvent::DoubleClick;
+  } else {
+    return;
+  }
+  if (auto handler = list_handlers_.find({list_id, event}); handler != list_handlers_.end()) {
+    handler->second(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
   }
 }
 
@@ -342,12 +453,20 @@ LRESULT CALLBACK MainWindow::window_proc(HWND window, UINT message, WPARAM wpara
 LRESULT MainWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
-      on_command(LOWORD(wparam), HIWORD(wparam));
+      handle_command(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_TIMER:
+      if (auto handler = timer_handlers_.find(static_cast<unsigned>(wparam)); handler != timer_handlers_.end()) {
+        handler->second();
+      }
       return 0;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lparam);
-      if (header->idFrom == ids::kTab && header->code == TCN_SELCHANGE) {
+      const int id = static_cast<int>(header->idFrom);
+      if (id == ids::kTab && header->code == TCN_SELCHANGE) {
         select_page(static_cast<int>(SendMessageA(header->hwndFrom, TCM_GETCURSEL, 0, 0)));
+      } else if (id == ids::kPopupList || id == ids::kProcessList || id == ids::kLeftoverList) {
+        on_list_notify(id, header);
       }
       return 0;
     }

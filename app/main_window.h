@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
+#include "app/app_context.h"
 #include "app/app_state.h"
 #include "app/monitor_log.h"
 #include "app/start_up.h"
@@ -15,9 +18,39 @@
 
 namespace qvk {
 
+// A window timer of the main window.
+class Win32Timer : public MonitorTimer {
+ public:
+  Win32Timer(HWND window, unsigned id) : window_(window), id_(id) {}
+  void set_period(unsigned ms) override;
+  unsigned period() const override { return period_; }
+
+ private:
+  HWND window_;
+  unsigned id_;
+  unsigned period_ = 0;
+};
+
+enum class ListEvent { RightClick, DoubleClick };
+
 class MainWindow : public MonitorLog, public StartUpSteps {
  public:
-  MainWindow(AppState& state, Desktop& desktop, bool started_with_argument);
+  MainWindow(AppState& state, Desktop& desktop, RuleLists& lists, bool started_with_argument);
+  AppContext context();
+
+  // Subsystems hook their handlers in here: timer ticks, menu commands, list clicks (the row
+  // under the mouse, -1 below the rows), and start-up steps.
+  void on_timer(unsigned timer_id, std::function<void()> handler) { timer_handlers_[timer_id] = std::move(handler); }
+  void on_command(int command_id, std::function<void()> handler) { command_handlers_[command_id] = std::move(handler); }
+  void on_list_event(int list_id, ListEvent event, std::function<void(int row)> handler) {
+    list_handlers_[{list_id, event}] = std::move(handler);
+  }
+  MonitorTimer& timer(unsigned timer_id);
+  std::function<void()> after_settings_loaded;  // start-up step 2's monitor starts
+  std::function<void()> ensure_rule_database_step;
+  std::function<void()> termination_pass_step;
+  std::function<void()> refresh_tray_icon_step;
+
   ~MainWindow() override;
 
   bool create(HINSTANCE instance);
@@ -33,9 +66,15 @@ class MainWindow : public MonitorLog, public StartUpSteps {
   void load_settings() override;
   bool needs_elevated_restart() override;
   void restart_elevated_and_exit() override;
-  void refresh_tray_icon() override {}
-  void ensure_rule_database() override {}
-  void run_termination_pass() override {}
+  void refresh_tray_icon() override {
+    if (refresh_tray_icon_step) refresh_tray_icon_step();
+  }
+  void ensure_rule_database() override {
+    if (ensure_rule_database_step) ensure_rule_database_step();
+  }
+  void run_termination_pass() override {
+    if (termination_pass_step) termination_pass_step();
+  }
   void refresh_status_bar() override;
   void apply_start_visibility() override;
 
@@ -52,10 +91,20 @@ class MainWindow : public MonitorLog, public StartUpSteps {
   void create_controls();
   HWND add_control(int page, const char* class_name, const char* text, DWORD style, int x, int y,
                    int width, int height, int id, DWORD ex_style = 0);
-  void on_command(int id, int code);
+  void handle_command(int id, int code);
+  void on_list_notify(int list_id, NMHDR* header);
+  void bind_list(int list_id, RowList<PopupRule>& rows);
+  void bind_list(int list_id, RowList<ProcessRule>& rows);
+  void bind_list(int list_id, RowList<LeftoverRow>& rows);
+  void show_rows(int list_id, const std::vector<std::vector<std::string>>& rows);
 
   AppState& state_;
   Desktop& desktop_;
+  RuleLists& lists_;
+  std::map<unsigned, std::function<void()>> timer_handlers_;
+  std::map<int, std::function<void()>> command_handlers_;
+  std::map<std::pair<int, ListEvent>, std::function<void(int)>> list_handlers_;
+  std::map<unsigned, std::unique_ptr<Win32Timer>> timers_;
   bool started_with_argument_;
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
