@@ -55,6 +55,22 @@ class Desktop {
   // Opens an Explorer window on the file's folder with the file selected; nothing happens when
   // the path does not exist.
   virtual void show_file_in_folder(const std::string& path) = 0;
+
+  // --- Leftover-process termination: ending processes and reading their paths ---
+  // Path of the first module of a module snapshot of the process (as the snapshot reports it);
+  // nothing when no snapshot can be taken or its first module cannot be read. A 32-bit program
+  // gets nothing here for every 64-bit process.
+  virtual std::optional<std::string> first_module_path(ProcessId id) = 0;
+  // The full path of the process's executable by the image-name query with limited query
+  // rights, which works across 32/64 bits; nothing when it fails.
+  virtual std::optional<std::string> process_image_name(ProcessId id) = 0;
+  // Opens the process with the right to terminate, terminates it with exit code 0 and closes
+  // the handle; whether the termination call succeeded.
+  virtual bool terminate_process(ProcessId id) = 0;
+  // The system folder (GetSystemDirectoryA), as the system gives it.
+  virtual std::string system_directory() = 0;
+  // The value of an environment variable of this process; empty when unset.
+  virtual std::string environment_variable(const std::string& name) = 0;
 };
 
 // Id of the first process in the list whose executable name equals `name` with only the ASCII

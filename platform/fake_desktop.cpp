@@ -86,4 +86,36 @@ std::optional<std::vector<ProcessEntry>> FakeDesktop::process_snapshot() {
 
 void FakeDesktop::show_file_in_folder(const std::string& path) { shown_files.push_back(path); }
 
+// --- Leftover-process termination ---
+
+std::optional<std::string> FakeDesktop::first_module_path(ProcessId id) {
+  auto found = module_paths.find(id);
+  if (found == module_paths.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<std::string> FakeDesktop::process_image_name(ProcessId id) {
+  auto found = image_names.find(id);
+  if (found == image_names.end()) return std::nullopt;
+  return found->second;
+}
+
+bool FakeDesktop::terminate_process(ProcessId id) {
+  termination_attempts.push_back(id);
+  auto result = terminate_results.find(id);
+  if (result != terminate_results.end() && !result->second) return false;
+  for (auto p = processes.begin(); p != processes.end(); ++p) {
+    if (p->id == id) {
+      processes.erase(p);
+      return true;
+    }
+  }
+  return false;  // no such process: OpenProcess fails
+}
+
+std::string FakeDesktop::environment_variable(const std::string& name) {
+  auto found = environment.find(name);
+  return found == environment.end() ? std::string() : found->second;
+}
+
 }  // namespace qvk

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,23 @@ class FakeDesktop : public Desktop {
   std::optional<std::vector<ProcessEntry>> process_snapshot() override;
   ProcessId current_process_id() override { return own_process_id; }
   void show_file_in_folder(const std::string& path) override;
+
+  // --- Leftover-process termination ---
+  // What a module snapshot gives per process (absent: no snapshot); what the image-name query
+  // gives (absent: the query fails).
+  std::map<ProcessId, std::string> module_paths;
+  std::map<ProcessId, std::string> image_names;
+  // Termination result per process id (absent: succeeds). A successful termination removes the
+  // process from the list.
+  std::map<ProcessId, bool> terminate_results;
+  std::vector<ProcessId> termination_attempts;
+  std::string system_folder = "C:\\Windows\\system32";
+  std::map<std::string, std::string> environment = {{"SystemRoot", "C:\\Windows"}};
+  std::optional<std::string> first_module_path(ProcessId id) override;
+  std::optional<std::string> process_image_name(ProcessId id) override;
+  bool terminate_process(ProcessId id) override;
+  std::string system_directory() override { return system_folder; }
+  std::string environment_variable(const std::string& name) override;
 
  private:
   std::vector<Window> windows_;

@@ -107,4 +107,48 @@ void Win32Desktop::show_file_in_folder(const std::string& path) {
   ILFree(item);
 }
 
+// --- Leftover-process termination ---
+
+std::optional<std::string> Win32Desktop::first_module_path(ProcessId id) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, id);
+  if (snapshot == INVALID_HANDLE_VALUE) return std::nullopt;
+  MODULEENTRY32 module = {};
+  module.dwSize = sizeof module;
+  std::optional<std::string> path;
+  if (Module32First(snapshot, &module)) path = module.szExePath;
+  CloseHandle(snapshot);
+  return path;
+}
+
+std::optional<std::string> Win32Desktop::process_image_name(ProcessId id) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (!process) return std::nullopt;
+  char path[MAX_PATH * 2] = {};
+  DWORD size = sizeof path;
+  std::optional<std::string> result;
+  if (QueryFullProcessImageNameA(process, 0, path, &size)) result = std::string(path, size);
+  CloseHandle(process);
+  return result;
+}
+
+bool Win32Desktop::terminate_process(ProcessId id) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id);
+  if (!process) return false;
+  bool ended = TerminateProcess(process, 0) != FALSE;
+  CloseHandle(process);
+  return ended;
+}
+
+std::string Win32Desktop::system_directory() {
+  char folder[MAX_PATH] = {};
+  UINT length = GetSystemDirectoryA(folder, sizeof folder);
+  return length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+std::string Win32Desktop::environment_variable(const std::string& name) {
+  char value[32767];
+  DWORD length = GetEnvironmentVariableA(name.c_str(), value, sizeof value);
+  return length < sizeof value ? std::string(value, length) : std::string();
+}
+
 }  // namespace qvk

@@ -22,6 +22,13 @@ class Win32Desktop : public Desktop {
   std::optional<std::vector<ProcessEntry>> process_snapshot() override;
   ProcessId current_process_id() override;
   void show_file_in_folder(const std::string& path) override;
+
+  // Leftover-process termination
+  std::optional<std::string> first_module_path(ProcessId id) override;
+  std::optional<std::string> process_image_name(ProcessId id) override;
+  bool terminate_process(ProcessId id) override;
+  std::string system_directory() override;
+  std::string environment_variable(const std::string& name) override;
 };
 
 // Dispatches the messages waiting in this thread's queue and returns; false once WM_QUIT
