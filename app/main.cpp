@@ -8,6 +8,8 @@
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "platform/win32_desktop.h"
+#include "popup/win32_popup.h"
+#include "store/win32_rule_store.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
@@ -20,6 +22,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   qvk::RuleLists lists;
   qvk::MainWindow main_window(state, desktop, lists, __argc > 1);
   if (!main_window.create(instance)) return 0;
+  qvk::Win32RuleStore rule_store(main_window);
+  // Pop-up blocking (Parts 3.1, 3.2): the timer's pass, 弹出拦截菜单, clicks on 弹窗拦截列表. The
+  // monitor stays stopped until start-up's settings step or a menu command starts it.
+  auto popup_monitor = qvk::install_popup_monitor(main_window);
+  popup_monitor->hooks.delete_rule = [&rule_store] { rule_store.store().delete_selected_rule(qvk::RuleList::Popup); };
+  popup_monitor->hooks.clear_rules = [&rule_store] { rule_store.store().clear_rules(qvk::RuleList::Popup); };
+  // hooks.add_rule / hooks.edit_rule: the pop-up rule editor (Part 4.2), not built yet.
   qvk::run_start_up(main_window);
 
   MSG msg;
