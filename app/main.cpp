@@ -6,9 +6,11 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "app/win32_settings.h"
 #include "app/start_up.h"
 #include "platform/win32_desktop.h"
 #include "popup/win32_popup.h"
+#include "process/process_monitor_win32.h"
 #include "store/win32_rule_store.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -22,6 +24,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   qvk::RuleLists lists;
   qvk::MainWindow main_window(state, desktop, lists, __argc > 1);
   if (!main_window.create(instance)) return 0;
+  qvk::Win32Settings settings(main_window);
   qvk::Win32RuleStore rule_store(main_window);
   // Pop-up blocking (Parts 3.1, 3.2): the timer's pass, 弹出拦截菜单, clicks on 弹窗拦截列表. The
   // monitor stays stopped until start-up's settings step or a menu command starts it.
@@ -29,6 +32,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   popup_monitor->hooks.delete_rule = [&rule_store] { rule_store.store().delete_selected_rule(qvk::RuleList::Popup); };
   popup_monitor->hooks.clear_rules = [&rule_store] { rule_store.store().clear_rules(qvk::RuleList::Popup); };
   // hooks.add_rule / hooks.edit_rule: the pop-up rule editor (Part 4.2), not built yet.
+  // Leftover processes: the pass on every tick of 软件进程监控 and at start-up, 进程管理菜单,
+  // 残留进程菜单, the double-click on 进程列表.
+  qvk::ProcessListHooks process_hooks;
+  process_hooks.delete_selected_rule = [&rule_store] { rule_store.store().delete_selected_rule(qvk::RuleList::Process); };
+  process_hooks.clear_rules = [&rule_store] { rule_store.store().clear_rules(qvk::RuleList::Process); };
+  // process_hooks.open_process_rule_editor: the process rule editor, not built yet.
+  qvk::install_process_monitor(main_window, process_hooks);
   qvk::run_start_up(main_window);
 
   MSG msg;

@@ -21,14 +21,6 @@ constexpr int kPopupPage = 0, kProcessPage = 1, kLeftoverPage = 2, kLogPage = 3,
 // The log box keeps at most this many bytes; older entries are dropped first.
 constexpr std::size_t kLogCapacity = 1 << 20;
 
-std::string read_setting(const std::string& file, const char* key) {
-  std::string value(10240, '\0');
-  DWORD length = GetPrivateProfileStringA(kSettingsSection, key, "", value.data(),
-                                          static_cast<DWORD>(value.size()), file.c_str());
-  value.resize(length);
-  return value;
-}
-
 void insert_columns(HWND list, const ListColumn* columns, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     LVCOLUMNA column = {};
@@ -59,28 +51,6 @@ std::string program_path() {
 std::string program_file_name() {
   std::string path = program_path();
   return path.substr(path.find_last_of("\\/") + 1);
-}
-
-bool is_administrator() {
-  HMODULE advpack = LoadLibraryA("advpack.dll");
-  if (!advpack) return false;
-  using IsNTAdminFn = BOOL(WINAPI*)(DWORD, DWORD*);
-  auto is_nt_admin = reinterpret_cast<IsNTAdminFn>(reinterpret_cast<void*>(GetProcAddress(advpack, "IsNTAdmin")));
-  DWORD reserved = 0;
-  bool admin = is_nt_admin && is_nt_admin(0, &reserved) != 0;
-  FreeLibrary(advpack);
-  return admin;
-}
-
-bool restart_elevated() {
-  std::string path = program_path();
-  SHELLEXECUTEINFOA info = {};
-  info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOASYNC;
-  info.lpVerb = "runas";
-  info.lpFile = path.c_str();
-  info.nShow = SW_SHOWDEFAULT;
-  return ShellExecuteExA(&info) != FALSE;
 }
 
 void Win32Timer::set_period(unsigned ms) {
@@ -326,41 +296,6 @@ void MainWindow::choose_data_root() {
   state_.DataRoot = qvk::choose_data_root(
       [](const std::string& root) { return PathIsDirectoryA(root.c_str()) == FILE_ATTRIBUTE_DIRECTORY; },
       drive_root_of(windows_folder));
-}
-
-void MainWindow::load_settings() {
-  const std::string file = settings_file_path(state_.DataRoot);
-  state_.TrayOnCloseSetting = read_setting(file, "托盘事件");
-  state_.PopupAutoStartSetting = read_setting(file, "弹窗拦截");
-  state_.ProcessAutoStartSetting = read_setting(file, "进程终结");
-  state_.ElevateSetting = read_setting(file, "强力拦截");
-  state_.ForceCloseSetting = read_setting(file, "强制关闭");
-  struct Tick {
-    const std::string& setting;
-    int box;
-  } ticks[] = {
-      {state_.TrayOnCloseSetting, ids::kTrayOnCloseBox},
-      {state_.PopupAutoStartSetting, ids::kPopupAutoBox},
-      {state_.ProcessAutoStartSetting, ids::kProcessAutoBox},
-      {state_.ElevateSetting, ids::kElevateBox},
-      {state_.ForceCloseSetting, ids::kForceCloseBox},
-  };
-  for (const Tick& t : ticks) {
-    if (setting_is_on(t.setting)) SendMessageA(control(t.box), BM_SETCHECK, BST_CHECKED, 0);
-  }
-  if (after_settings_loaded) after_settings_loaded();
-  state_.BlockedCount = "0";
-  state_.TerminatedCount = "0";
-}
-
-bool MainWindow::needs_elevated_restart() {
-  return SendMessageA(control(ids::kElevateBox), BM_GETCHECK, 0, 0) == BST_CHECKED && !is_administrator();
-}
-
-void MainWindow::restart_elevated_and_exit() {
-  ShowWindow(window_, SW_HIDE);
-  restart_elevated();
-  exit_program();
 }
 
 void MainWindow::refresh_status_bar() {

@@ -11,6 +11,7 @@
 
 #include "app/app_context.h"
 #include "app/app_state.h"
+#include "app/user_dialogs.h"
 #include "app/monitor_log.h"
 #include "app/start_up.h"
 #include "app/status_bar.h"
@@ -46,7 +47,9 @@ class MainWindow : public MonitorLog, public StartUpSteps {
     list_handlers_[{list_id, event}] = std::move(handler);
   }
   MonitorTimer& timer(unsigned timer_id);
-  std::function<void()> after_settings_loaded;  // start-up step 2's monitor starts
+  std::function<void()> load_settings_step;
+  std::function<bool()> needs_elevated_restart_step;
+  std::function<bool()> restart_elevated_step;
   std::function<void()> ensure_rule_database_step;
   std::function<void()> termination_pass_step;
   std::function<void()> refresh_tray_icon_step;
@@ -63,9 +66,11 @@ class MainWindow : public MonitorLog, public StartUpSteps {
   // StartUpSteps
   bool ensure_single_instance() override;
   void choose_data_root() override;
-  void load_settings() override;
-  bool needs_elevated_restart() override;
-  void restart_elevated_and_exit() override;
+  void load_settings() override {
+    if (load_settings_step) load_settings_step();
+  }
+  bool needs_elevated_restart() override { return needs_elevated_restart_step && needs_elevated_restart_step(); }
+  bool restart_elevated_and_exit() override { return restart_elevated_step && restart_elevated_step(); }
   void refresh_tray_icon() override {
     if (refresh_tray_icon_step) refresh_tray_icon_step();
   }
@@ -118,8 +123,13 @@ class MainWindow : public MonitorLog, public StartUpSteps {
 void show_message(const std::string& text);
 bool ask_question(const std::string& text);
 
-bool is_administrator();
-bool restart_elevated();
+class Win32Dialogs : public UserDialogs {
+ public:
+  bool ask(const std::string& question) override { return ask_question(question); }
+  void tell(const std::string& message) override { show_message(message); }
+  void beep() override { MessageBeep(MB_OK); }
+};
+
 std::string program_path();
 std::string program_file_name();
 

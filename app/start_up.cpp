@@ -8,10 +8,7 @@ void run_start_up(StartUpSteps& steps) {
   if (!steps.ensure_single_instance()) return;
   steps.choose_data_root();
   steps.load_settings();
-  if (steps.needs_elevated_restart()) {
-    steps.restart_elevated_and_exit();
-    return;
-  }
+  if (steps.needs_elevated_restart() && steps.restart_elevated_and_exit()) return;
   steps.refresh_tray_icon();
   steps.ensure_rule_database();
   steps.run_termination_pass();

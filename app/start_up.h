@@ -18,8 +18,9 @@ class StartUpSteps {
   virtual void load_settings() = 0;
   // The elevation box is ticked and the program lacks administrator rights.
   virtual bool needs_elevated_restart() = 0;
-  // Hides the main window, starts the elevated copy and ends this one.
-  virtual void restart_elevated_and_exit() = 0;
+  // Starts the elevated copy and, when it started, hides the main window and ends this one;
+  // false when the copy could not be started, and this one runs on.
+  virtual bool restart_elevated_and_exit() = 0;
   virtual void refresh_tray_icon() = 0;
   virtual void ensure_rule_database() = 0;
   virtual void run_termination_pass() = 0;

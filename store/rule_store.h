@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_context.h"
+#include "app/user_dialogs.h"
 
 namespace qvk {
 
@@ -26,16 +27,6 @@ class RuleConnection {
   virtual bool execute(const std::string& statement) = 0;
   // The rows of a select in the table's order; nothing when the query could not run.
   virtual std::optional<std::vector<Record>> query(const std::string& statement) = 0;
-};
-
-// What the flows ask and tell the user: message boxes with caption "信息：", no owner,
-// task-modal; failure messages come after the default beep.
-class UserDialogs {
- public:
-  virtual ~UserDialogs() = default;
-  virtual bool ask(const std::string& question) = 0;
-  virtual void tell(const std::string& message) = 0;
-  virtual void beep() = 0;
 };
 
 // The folders and files the store creates.

@@ -58,10 +58,6 @@ std::string Win32StoreFiles::file_description(const std::string& path) {
   return std::string(description);
 }
 
-bool Win32Dialogs::ask(const std::string& question) { return ask_question(question); }
-void Win32Dialogs::tell(const std::string& message) { show_message(message); }
-void Win32Dialogs::beep() { MessageBeep(MB_OK); }
-
 Win32RuleStore::Win32RuleStore(MainWindow& window)
     : store_(window.context(), files_, dialogs_, [] { return jet4::create_rule_database_template(); }) {
   window.ensure_rule_database_step = [this] { store_.ensure_rule_database(); };

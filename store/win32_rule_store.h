@@ -1,11 +1,10 @@
 // The rule store on Win32: real folders and files, message boxes, version resources.
 #pragma once
 
+#include "app/main_window.h"
 #include "store/rule_store.h"
 
 namespace qvk {
-
-class MainWindow;
 
 class Win32StoreFiles : public StoreFiles {
  public:
@@ -15,13 +14,6 @@ class Win32StoreFiles : public StoreFiles {
   bool write_new_file(const std::string& path, const std::vector<std::uint8_t>& bytes) override;
   std::unique_ptr<RuleConnection> open_database(const std::string& path) override;
   std::string file_description(const std::string& path) override;
-};
-
-class Win32Dialogs : public UserDialogs {
- public:
-  bool ask(const std::string& question) override;
-  void tell(const std::string& message) override;
-  void beep() override;
 };
 
 // The store of the running program, hooked into start-up.

@@ -15,6 +15,7 @@ class RecordingSteps : public StartUpSteps {
  public:
   bool first_instance = true;
   bool elevation_needed = false;
+  bool elevated_copy_started = true;
   std::vector<std::string> done;
 
   bool ensure_single_instance() override {
@@ -24,7 +25,10 @@ class RecordingSteps : public StartUpSteps {
   void choose_data_root() override { done.push_back("data-root"); }
   void load_settings() override { done.push_back("settings"); }
   bool needs_elevated_restart() override { return elevation_needed; }
-  void restart_elevated_and_exit() override { done.push_back("elevate"); }
+  bool restart_elevated_and_exit() override {
+    done.push_back("elevate");
+    return elevated_copy_started;
+  }
   void refresh_tray_icon() override { done.push_back("tray"); }
   void ensure_rule_database() override { done.push_back("database"); }
   void run_termination_pass() override { done.push_back("termination-pass"); }
@@ -33,20 +37,24 @@ class RecordingSteps : public StartUpSteps {
 };
 
 TEST(StartUp, StepsRunInOrderAndASecondInstanceLeavesNoTrace) {
+  const std::vector<std::string> full = {"single-instance", "data-root",        "settings",   "tray",
+                                         "database",        "termination-pass", "status-bar", "visibility"};
+  std::vector<std::string> declined = full;
+  declined.insert(declined.begin() + 3, "elevate");
   struct Case {
-    bool first_instance, elevation_needed;
+    bool first_instance, elevation_needed, elevated_copy_started;
     std::vector<std::string> expected;
   } cases[] = {
-      {true, false,
-       {"single-instance", "data-root", "settings", "tray", "database", "termination-pass", "status-bar",
-        "visibility"}},
-      {false, false, {"single-instance"}},
-      {true, true, {"single-instance", "data-root", "settings", "elevate"}},
+      {true, false, true, full},
+      {false, false, true, {"single-instance"}},
+      {true, true, true, {"single-instance", "data-root", "settings", "elevate"}},
+      {true, true, false, declined},  // the elevated copy did not start: run on without it
   };
   for (const Case& c : cases) {
     RecordingSteps steps;
     steps.first_instance = c.first_instance;
     steps.elevation_needed = c.elevation_needed;
+    steps.elevated_copy_started = c.elevated_copy_started;
     run_start_up(steps);
     EXPECT_EQ(steps.done, c.expected);
   }
