@@ -253,6 +253,31 @@ Process launch(const std::string& exe, const std::vector<std::string>& args) {
   return Process(info.hProcess, info.dwProcessId);
 }
 
+bool wait_idle(const Process& process, HWND window, Millis timeout) {
+  if (!process) return false;
+  if (WaitForInputIdle(process.handle(), static_cast<DWORD>(timeout.count())) != 0) return false;
+  if (!window) return true;
+  bool answered = false;
+  DWORD_PTR result = 0;
+  answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL,
+                                 static_cast<UINT>(timeout.count()), &result) != 0;
+  return answered;
+}
+
+Qvk start_qvk(const std::vector<std::string>& args) {
+  Qvk qvk;
+  qvk.process = launch_qvk(args);
+  if (!qvk.process) return qvk;
+  qvk.main = wait_main_window(qvk.process.pid());
+  if (!qvk.main) {
+    ADD_FAILURE() << "qvk.exe shows no main window (class " << qvk::ids::kMainWindowClass
+                  << ")" << (qvk.process.running() ? "" : "; it has ended");
+    return qvk;
+  }
+  EXPECT_TRUE(wait_idle(qvk.process, qvk.main)) << "qvk.exe does not finish its start-up";
+  return qvk;
+}
+
 std::vector<DWORD> process_ids(const std::string& exe_name) {
   std::vector<DWORD> ids;
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);

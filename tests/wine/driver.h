@@ -69,6 +69,20 @@ inline Process launch_qvk(const std::vector<std::string>& args = {}) {
   return launch(qvk_exe(), args);
 }
 
+// Waits until the process has finished starting: its thread waits for input with nothing
+// left to do, and `window` (when given) has answered a message. qvk.exe runs its start-up
+// before its message loop, so afterwards the start-up is complete.
+bool wait_idle(const Process& process, HWND window = nullptr, Millis timeout = kStartTimeout);
+
+// A started qvk.exe with its main window, start-up done.
+struct Qvk {
+  Process process;
+  HWND main = nullptr;
+};
+// Starts qvk.exe with `args`; fails the test when no main window appears or the start-up does
+// not finish.
+Qvk start_qvk(const std::vector<std::string>& args = {});
+
 // Ids of the running processes whose executable file name is `exe_name` (any case).
 std::vector<DWORD> process_ids(const std::string& exe_name);
 // Ends every process named `exe_name` and waits until they are gone.
