@@ -1,0 +1,154 @@
+// Index pages: decoding and encoding leaf (0x04) and node (0x03) pages, key
+// encoding for the column types this engine maintains, and reading a whole
+// index in order.
+#include "internal.h"
+
+#include <algorithm>
+
+namespace jet4 {
+
+namespace {
+constexpr uint32_t kEntryStart = 480;  // first entry byte on an index page
+constexpr uint32_t kMaskStart = 27;    // one bit per entry byte: where entries end
+constexpr uint32_t kEntrySpace = kPage - kEntryStart;
+
+std::vector<uint8_t> full_bytes(const Entry& e, bool node) {
+    std::vector<uint8_t> b = e.key;
+    size_t k = b.size();
+    b.resize(k + (node ? 8 : 4));
+    wr24be(b.data() + k, e.row.page);
+    b[k + 3] = uint8_t(e.row.slot);
+    if (node) wr32be(b.data() + k + 4, e.child);
+    return b;
+}
+}  // namespace
+
+bool Entry::operator<(const Entry& o) const {
+    if (key != o.key) return key < o.key;  // bytewise, as unsigned
+    return row < o.row;
+}
+
+bool index_column_supported(Type t) { return t == Type::Long || t == Type::Int || t == Type::Byte; }
+
+// Ascending keys: a 0x7F marker then big-endian bytes with the sign bit
+// flipped, so byte order is numeric order; NULL is a lone 0x00.  Descending
+// columns store every byte inverted.
+std::vector<uint8_t> index_key(const TableDef& t, const RealIndex& ix, const Row& row) {
+    std::vector<uint8_t> key;
+    for (auto [cn, asc] : ix.cols) {
+        size_t ci = 0;
+        while (ci < t.cols.size() && t.cols[ci].number != cn) ++ci;
+        if (ci == t.cols.size()) corrupt("index on a missing column");
+        const Column& c = t.cols[ci];
+        if (!index_column_supported(c.type))
+            unsupported("index on a " + std::string(type_name(c.type)) + " column cannot be maintained");
+        size_t start = key.size();
+        const Value& v = row[ci];
+        if (v.is_null()) {
+            key.push_back(0x00);
+        } else {
+            key.push_back(0x7F);
+            uint64_t x = uint64_t(v.i);
+            switch (c.type) {
+            case Type::Byte: key.push_back(uint8_t(x)); break;
+            case Type::Int: x ^= 0x8000; key.push_back(uint8_t(x >> 8)); key.push_back(uint8_t(x)); break;
+            default: {
+                uint32_t y = uint32_t(x) ^ 0x80000000u;
+                for (int s = 24; s >= 0; s -= 8) key.push_back(uint8_t(y >> s));
+            }
+            }
+        }
+        if (!asc)
+            for (size_t k = start; k < key.size(); ++k) key[k] = uint8_t(~key[k]);
+    }
+    return key;
+}
+
+IndexPage Database::Impl::read_index_page(uint32_t n) const {
+    const uint8_t* pg = page(n);
+    if (pg[0] != kLeaf && pg[0] != kNode) corrupt("index page " + std::to_string(n) + " has the wrong type");
+    IndexPage ip;
+    ip.type = pg[0];
+    ip.tdef = rd32(pg + 4);
+    ip.prev = rd32(pg + 12);
+    ip.next = rd32(pg + 16);
+    ip.tail = rd32(pg + 20);
+    uint32_t prefix = rd16(pg + 24);
+    bool node = ip.type == kNode;
+    uint32_t tail_len = node ? 8 : 4;
+    std::vector<uint8_t> first;
+    uint32_t start = 0;
+    for (uint32_t bit = 1; bit <= kEntrySpace && bit < 453 * 8; ++bit) {
+        if (!(pg[kMaskStart + bit / 8] & (1u << (bit % 8)))) continue;
+        std::vector<uint8_t> b;
+        if (!first.empty()) {
+            if (prefix > first.size()) corrupt("index prefix longer than the first entry");
+            b.assign(first.begin(), first.begin() + prefix);
+        }
+        b.insert(b.end(), pg + kEntryStart + start, pg + kEntryStart + bit);
+        if (first.empty()) first = b;
+        if (b.size() < tail_len + 1) corrupt("index entry too short on page " + std::to_string(n));
+        Entry e;
+        size_t k = b.size() - tail_len;
+        e.key.assign(b.begin(), b.begin() + k);
+        e.row.page = rd24be(b.data() + k);
+        e.row.slot = b[k + 3];
+        if (node) e.child = rd32be(b.data() + k + 4);
+        ip.entries.push_back(std::move(e));
+        start = bit;
+    }
+    return ip;
+}
+
+namespace {
+struct Encoded {
+    uint32_t prefix = 0;
+    std::vector<std::vector<uint8_t>> full;
+    uint32_t stored = 0;
+};
+Encoded encode(const IndexPage& ip) {
+    Encoded en;
+    bool node = ip.type == kNode;
+    for (auto& e : ip.entries) en.full.push_back(full_bytes(e, node));
+    // Later entries leave out what they share with the first one; stop at
+    // the shortest key so the prefix never covers a row pointer.
+    if (!node && en.full.size() > 1) {
+        size_t p = ip.entries[0].key.size();
+        for (auto& e : ip.entries) p = std::min(p, e.key.size());
+        for (size_t i = 1; i < en.full.size() && p; ++i) {
+            size_t k = 0;
+            while (k < p && en.full[i][k] == en.full[0][k]) ++k;
+            p = k;
+        }
+        en.prefix = uint32_t(p);
+    }
+    for (size_t i = 0; i < en.full.size(); ++i) en.stored += uint32_t(en.full[i].size() - (i ? en.prefix : 0));
+    return en;
+}
+}  // namespace
+
+bool Database::Impl::fits(const IndexPage& ip) { return encode(ip).stored <= kEntrySpace; }
+
+void Database::Impl::write_index_page(uint32_t n, const IndexPage& ip) {
+    Encoded en = encode(ip);
+    if (en.stored > kEntrySpace) throw std::logic_error("index page overfilled");
+    uint8_t* pg = wpage(n);
+    std::memset(pg, 0, kPage);
+    pg[0] = ip.type;
+    pg[1] = 0x01;
+    wr16(pg + 2, kEntrySpace - en.stored);
+    wr32(pg + 4, ip.tdef);
+    wr32(pg + 12, ip.prev);
+    wr32(pg + 16, ip.next);
+    wr32(pg + 20, ip.tail);
+    wr16(pg + 24, en.prefix);
+    uint32_t at = 0;
+    for (size_t i = 0; i < en.full.size(); ++i) {
+        size_t skip = i ? en.prefix : 0;
+        std::memcpy(pg + kEntryStart + at, en.full[i].data() + skip, en.full[i].size() - skip);
+        at += uint32_t(en.full[i].size() - skip);
+        pg[kMaskStart + at / 8] |= uint8_t(1u << (at % 8));
+    }
+}
+
+}  // namespace jet4
