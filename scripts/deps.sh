@@ -21,6 +21,7 @@ needs=(
   "x11-utils                   /usr/bin/xdpyinfo"
   "imagemagick                 /usr/bin/import"
   "fonts-wqy-microhei          /usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
+  "locales                     /usr/share/i18n/locales/zh_CN"
   "python3-pil                 /usr/lib/python3/dist-packages/PIL/__init__.py"
   "mdbtools                    /usr/bin/mdb-json"
   "nodejs                      /usr/bin/node"

@@ -51,11 +51,39 @@ qvk_no_wine() {
   exit 77
 }
 
-# Runs a Wine program with the run's variables. LC_ALL is set only for Wine itself (the shell
-# has no zh_CN locale generated and would complain): it makes Wine's ANSI code page 936.
-qvk_wine() {
-  env LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="$QVK_DLL_OVERRIDES" "$WINE" "$@"
+# Wine takes the ANSI code page from the host's character-type locale, and the charset of
+# host file names from the C library's view of that locale. Only a real zh_CN.UTF-8 locale gives
+# both code page 936 and UTF-8 file names: with the locale missing (Debian generates none by
+# default) Wine still says 936 but fails to create any file or folder with a Chinese name.
+# When the system lacks it, we compile it once into build/wine-locale (no root needed) and
+# point LOCPATH there. Sets QVK_LOCPATH ("" when the system has the locale).
+qvk_locale() {
+  local dir=$QVK_ROOT/build/wine-locale
+  QVK_LOCPATH=
+  if locale -a 2>/dev/null | grep -qix 'zh_CN.utf-\?8'; then return 0; fi
+  if [ ! -f "$dir/zh_CN.UTF-8/LC_CTYPE" ]; then
+    mkdir -p "$dir"
+    (
+      flock 9
+      [ -f "$dir/zh_CN.UTF-8/LC_CTYPE" ] && exit 0
+      localedef -i zh_CN -f UTF-8 "$dir/zh_CN.UTF-8" >"$dir/localedef.log" 2>&1 ||
+        [ -f "$dir/zh_CN.UTF-8/LC_CTYPE" ]  # localedef warns (status 1) yet writes the locale
+    ) 9>"$dir/.lock" || {
+      qvk_log "cannot compile the zh_CN.UTF-8 locale (package locales missing? run: make deps)"
+      cat "$dir/localedef.log" >&2 2>/dev/null
+      return 1
+    }
+  fi
+  QVK_LOCPATH=$dir
 }
+
+# Runs a Wine program (or the wineserver) with the run's variables. The locale is set only for
+# Wine itself, not for this shell.
+qvk_wine_env() {
+  env ${QVK_LOCPATH:+LOCPATH="$QVK_LOCPATH"} LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all \
+    WINEDLLOVERRIDES="$QVK_DLL_OVERRIDES" "$@"
+}
+qvk_wine() { qvk_wine_env "$WINE" "$@"; }
 
 # Starts a private Xvfb; sets DISPLAY and QVK_XVFB_PID. Xvfb picks a free display itself.
 qvk_start_xvfb() {
@@ -94,7 +122,8 @@ qvk_stop_xvfb() {
 qvk_template() {
   local version key base dir tmp
   version=$("$WINE" --version 2>/dev/null || echo unknown)
-  key=${version//[^A-Za-z0-9._-]/_}
+  # Bump the number when the set-up below changes, so that old templates are not used.
+  key=${version//[^A-Za-z0-9._-]/_}-1
   base=$QVK_ROOT/build/wine-template
   dir=$base/$key
   mkdir -p "$base"
@@ -143,6 +172,7 @@ qvk_setup() {
   rm -rf "$run/prefix" "$run"/drive-? "$run/screenshots" "$run"/*.log
   mkdir -p "$run/screenshots"
 
+  qvk_locale
   QVK_XVFB_PID=
   if [ -z "${DISPLAY:-}" ]; then
     qvk_start_xvfb "$run" || return 1
@@ -155,6 +185,7 @@ export DISPLAY='$DISPLAY'
 export QVK_XVFB_PID='$QVK_XVFB_PID'
 export WINE='$WINE'
 export WINESERVER='$WINESERVER'
+export QVK_LOCPATH='$QVK_LOCPATH'
 EOF
   trap 'qvk_cleanup "$run"' ERR INT TERM
   # shellcheck source=/dev/null
@@ -167,7 +198,7 @@ EOF
   # One persistent wineserver for the whole run: the tests start warm (~0.05 s instead of ~1 s
   # per program), and Wine's service processes are started here with their output going to
   # wine.log, not to the output of whichever test would start them first.
-  "$WINESERVER" -p </dev/null >>"$run/wine.log" 2>&1
+  qvk_wine_env "$WINESERVER" -p </dev/null >>"$run/wine.log" 2>&1
   qvk_wine cmd /c exit </dev/null >>"$run/wine.log" 2>&1
   trap - ERR INT TERM
   qvk_log "run ready in $((SECONDS - started)) s: WINEPREFIX=$WINEPREFIX DISPLAY=$DISPLAY"
