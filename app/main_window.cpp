@@ -245,6 +245,8 @@ void MainWindow::create_controls() {
     SendMessageA(status, SB_SETTEXTA, i, reinterpret_cast<LPARAM>(captions[i].c_str()));
   }
   SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The pages reach below the status bar's top edge; the bar stays in front of them.
+  SetWindowPos(status, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::select_page(int index) {
