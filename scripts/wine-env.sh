@@ -39,7 +39,7 @@ qvk_find_wine() {
       if [ -n "$w" ] && [ -x "$w" ]; then WINESERVER=$w; break; fi
     done
   fi
-  [ -n "$WINE" ] && [ -n "$WINESERVER" ]
+  [ -n "$WINE" ] && [ -x "$WINE" ] && [ -n "$WINESERVER" ] && [ -x "$WINESERVER" ]
 }
 
 qvk_no_wine() {
