@@ -224,13 +224,23 @@ qvk_exec() {
   # that starts them and outlive it; the output goes through a file so that they never hold
   # the caller's pipe (ctest would wait for them).
   out=$(mktemp "$run/exec.XXXXXX")
+  # Ended by us before ctest's own time-out (300 s) would kill this script and leave the
+  # program running; QVK_EXEC_TIMEOUT changes it.
   set +e
-  qvk_wine "$@" </dev/null >"$out" 2>&1
+  timeout --kill-after=5 "${QVK_EXEC_TIMEOUT:-280}" \
+    env ${QVK_LOCPATH:+LOCPATH="$QVK_LOCPATH"} LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all \
+    WINEDLLOVERRIDES="$QVK_DLL_OVERRIDES" "$WINE" "$@" </dev/null >"$out" 2>&1
   rc=$?
   set -e
   # Programs print code page 936.
   iconv -f GBK -t UTF-8 "$out" 2>/dev/null || cat "$out"
   rm -f "$out"
+  if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
+    local shot
+    shot=$run/screenshots/timeout-$(basename "$1" .exe)-$(date +%H%M%S).png
+    import -display "$DISPLAY" -window root "$shot" 2>/dev/null && qvk_log "screen at the time-out: $shot"
+    qvk_log "FAILED: $* did not end within ${QVK_EXEC_TIMEOUT:-280} s and was killed"
+  fi
   return $rc
 }
 
@@ -241,12 +251,8 @@ qvk_cleanup() {
   . "$run/env"
   if [ -x "${WINESERVER:-}" ] && [ -d "$WINEPREFIX" ]; then
     timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
-    # -k returns at once; wait until the server has gone, so that nothing writes to the
-    # prefix while it is removed.
-    for ((n = 0; n < 100; n++)); do
-      timeout 5 "$WINESERVER" -w >/dev/null 2>&1 && break
-      sleep 0.1
-    done
+    # Wait until the server has gone, so that nothing writes to the prefix while it is removed.
+    timeout 30 "$WINESERVER" -w >/dev/null 2>&1 || true
   fi
   qvk_stop_xvfb "${QVK_XVFB_PID:-}"
   rm -rf "$run/prefix" "$run"/drive-? "$run"/exec.* "$run"/host.*
