@@ -401,6 +401,11 @@ HWND find_control(HWND parent, int id) {
   return nullptr;
 }
 
+POINT window_centre(HWND wnd) {
+  const RECT rect = window_rect(wnd);
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
 void post_close(HWND wnd) { PostMessageA(wnd, WM_CLOSE, 0, 0); }
 
 void post_sys_close(HWND wnd) { PostMessageA(wnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
@@ -517,6 +522,12 @@ std::string message_box_text(HWND box) {
 void answer_message_box(HWND box, int answer) {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+}
+
+std::string joined(const std::vector<std::string>& texts) {
+  std::string all = "{";
+  for (size_t i = 0; i < texts.size(); ++i) all += (i ? ", \"" : "\"") + texts[i] + "\"";
+  return all + "}";
 }
 
 // --- Files ----------------------------------------------------------------------------------
@@ -656,6 +667,22 @@ void standard_drives() {
                      "\"$QVK_RUN_DIR/drive-g\" && mkdir -p \"$QVK_RUN_DIR/drive-d\" && "
                      "ln -sfn \"$QVK_RUN_DIR/drive-d\" d:"),
             0);
+}
+
+void mouse_click(POINT at, int button) {
+  const std::string script = "xdotool mousemove " + std::to_string(at.x) + " " +
+                             std::to_string(at.y) + " click " + std::to_string(button);
+  EXPECT_EQ(host_run(script), 0) << script;
+}
+
+void mouse_drag(POINT from, POINT to, Millis hold) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", hold.count() / 1000.0);
+  const std::string script = "xdotool mousemove " + std::to_string(from.x) + " " +
+                             std::to_string(from.y) + " mousedown 1 sleep 0.1 mousemove " +
+                             std::to_string(to.x) + " " + std::to_string(to.y) + " sleep " +
+                             seconds + " mouseup 1";
+  EXPECT_EQ(host_run(script), 0) << script;
 }
 
 std::string screenshot(const std::string& name) {

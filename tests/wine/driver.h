@@ -107,6 +107,8 @@ HWND wait_main_window(DWORD pid, Millis timeout = kStartTimeout);
 // The first window below `parent` (at any depth) with this control id, or nullptr.
 HWND find_control(HWND parent, int id);
 std::vector<HWND> child_windows(HWND parent);  // all descendants
+// Centre of a window on the screen.
+POINT window_centre(HWND wnd);
 
 // Sends WM_CLOSE / WM_SYSCOMMAND+SC_CLOSE, posted so that a message box it opens cannot block.
 void post_close(HWND wnd);
@@ -147,6 +149,10 @@ std::string message_box_text(HWND box);
 // Answers with IDOK, IDYES, IDNO or IDCANCEL.
 void answer_message_box(HWND box, int answer);
 
+// Texts joined for a failure message (GoogleTest prints non-ASCII bytes of a std::string as
+// escapes; the harness shows streamed texts as Chinese).
+std::string joined(const std::vector<std::string>& texts);
+
 // --- Files ----------------------------------------------------------------------------------
 
 bool is_directory(const std::string& path);
@@ -178,6 +184,11 @@ int host_run(const std::string& script, Millis timeout = 20s);
 void map_drive(char letter, bool mapped);
 // The drives of a fresh run: D: mapped, E:, F:, G: absent.
 void standard_drives();
+// Real mouse input through the X server (xdotool), in screen coordinates, which under the
+// harness's virtual desktop are the Win32 ones. A drag presses the left button at `from`, moves
+// to `to`, holds `hold` there (so that timers of the program tick meanwhile) and releases.
+void mouse_click(POINT at, int button = 1);
+void mouse_drag(POINT from, POINT to, Millis hold = 400ms);
 // Saves a picture of the whole screen as screenshots/<name>.png of the run; returns the host
 // path or "" when it failed.
 std::string screenshot(const std::string& name);

@@ -66,6 +66,33 @@ TEST_F(Driver, AnswersMessageBoxes) {
   }
 }
 
+TEST_F(Driver, ClicksAndDragsWithTheRealMouse) {
+  click(control(14));  // back to unchecked, so that the mouse click below shows
+  ASSERT_TRUE(wait_until([&] { return check_state(control(14)) == BST_UNCHECKED; }));
+  mouse_click(window_centre(control(14)));
+  EXPECT_TRUE(wait_until([&] { return check_state(control(14)) == BST_CHECKED; }));
+
+  // From the window's free area to a place outside it: the window keeps the mouse captured.
+  const RECT rect = window_rect(window_);
+  mouse_drag({rect.right - 40, rect.bottom - 60}, {900, 800});
+  EXPECT_TRUE(wait_until([&] { return edit_text(control(13)) == "drag 900,800"; }))
+      << edit_text(control(13));
+}
+
+TEST(Harness, VerinfoCarriesAChineseFileDescription) {
+  const std::string exe = program_dir() + "verinfo.exe";
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+  ASSERT_GT(size, 0u) << exe;
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
+  void* text = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\080403a8\\FileDescription",
+                             &text, &length));
+  EXPECT_STREQ(static_cast<const char*>(text), "广告弹窗测试程序");
+}
+
 TEST(Harness, RunsHostCommandsAndMapsDrives) {
   ASSERT_TRUE(under_harness()) << "run through scripts/wine-env.sh exec";
   EXPECT_EQ(host_run("exit 3"), 3);

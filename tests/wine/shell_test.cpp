@@ -48,7 +48,7 @@ TEST_F(MainWindow, ShowsSevenPagesInOrder) {
   ASSERT_NE(tab, nullptr);
   const std::vector<std::string> pages = {"弹窗拦截", "程序列表", "残留进程", "监控记录",
                                           "设置中心", "使用教程", "更新日志"};
-  EXPECT_EQ(tab_texts(tab), pages);
+  EXPECT_EQ(tab_texts(tab), pages) << joined(tab_texts(tab));
   const struct {
     const char* picture;
     std::vector<int> controls;

@@ -11,7 +11,9 @@
 //       One window "QvkTestControls" / "控件窗口" holding a tab control (id 10), a report list
 //       view (id 11), a status bar (id 12), an edit box (id 13), a check box (id 14) and a button
 //       (id 15) that asks a Yes/No question in a message box captioned "信息：". The edit box
-//       shows what happened: "page N" after a tab change, "yes"/"no" after the question.
+//       shows what happened: "page N" after a tab change, "yes"/"no" after the question, and
+//       "drag X,Y" (screen coordinates) when a left-button drag that began on the window's free
+//       area ends, wherever that is (the window captures the mouse, like a cross-hair tool).
 //
 // verinfo.exe is the same program with a version resource of its own.
 #include <windows.h>
@@ -96,6 +98,18 @@ LRESULT CALLBACK controls_proc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
       if (LOWORD(wparam) == kAsk) {
         const int answer = MessageBoxA(nullptr, "继续吗？", "信息：", MB_YESNO | MB_TASKMODAL);
         SetDlgItemTextA(wnd, kEdit, answer == IDYES ? "yes" : "no");
+      }
+      return 0;
+    case WM_LBUTTONDOWN:
+      SetCapture(wnd);
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == wnd) {
+        ReleaseCapture();
+        POINT at;
+        GetCursorPos(&at);
+        SetDlgItemTextA(wnd, kEdit,
+                        ("drag " + std::to_string(at.x) + "," + std::to_string(at.y)).c_str());
       }
       return 0;
     case WM_DESTROY:
