@@ -170,7 +170,7 @@ bool MainWindow::create(HINSTANCE instance) {
 
 HWND MainWindow::add_control(int page, const char* class_name, const char* text, DWORD style, int x, int y,
                              int width, int height, int id, DWORD ex_style) {
-  HWND control = CreateWindowExA(ex_style, class_name, text, WS_CHILD | style, x, y, width, height, window_,
+  HWND control = CreateWindowExA(ex_style, class_name, text, WS_CHILD | WS_CLIPSIBLINGS | style, x, y, width, height, window_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   if (font_) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   if (page >= 0) page_controls_[page].push_back(control);
