@@ -89,6 +89,7 @@ void FakeDesktop::show_file_in_folder(const std::string& path) { shown_files.pus
 // --- Leftover-process termination ---
 
 std::optional<std::string> FakeDesktop::first_module_path(ProcessId id) {
+  ++module_snapshots_taken;
   auto found = module_paths.find(id);
   if (found == module_paths.end()) return std::nullopt;
   return found->second;

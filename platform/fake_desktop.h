@@ -65,6 +65,7 @@ class FakeDesktop : public Desktop {
   // process from the list.
   std::map<ProcessId, bool> terminate_results;
   std::vector<ProcessId> termination_attempts;
+  int module_snapshots_taken = 0;
   std::string system_folder = "C:\\Windows\\system32";
   std::map<std::string, std::string> environment = {{"SystemRoot", "C:\\Windows"}};
   std::optional<std::string> first_module_path(ProcessId id) override;
