@@ -25,12 +25,21 @@ bool PassSnapshot::terminate(const std::string& name) {
   if (id == 0) return false;
   if (!desktop_.terminate_process(id)) return false;
   std::erase_if(processes_, [id](const ProcessEntry& p) { return p.id == id; });
+  paths_.erase(id);
   return true;
+}
+
+std::string PassSnapshot::image_path(ProcessId id) {
+  auto known = paths_.find(id);
+  if (known != paths_.end()) return known->second;
+  return paths_[id] = process_image_path(desktop_, id);
 }
 
 ProcessId FreshLookups::find(const std::string& name) { return find_process_by_name(desktop_, name); }
 
 bool FreshLookups::terminate(const std::string& name) { return terminate_process_by_name(desktop_, name); }
+
+std::string FreshLookups::image_path(ProcessId id) { return process_image_path(desktop_, id); }
 
 void ProcessTerminationPass::operator()() {
   std::unique_ptr<PassProcesses> processes;
@@ -49,7 +58,7 @@ void ProcessTerminationPass::operator()() {
     for (const RulePiece& piece : split_rule_text(rule.规则文本)) {
       LeftoverRow row{piece.description, piece.exe_name, rule.进程名称, kLeftoverNotRunning};
       if (ProcessId id = processes->find(piece.exe_name)) {
-        row.文件路径 = process_image_path(context_.desktop, id);
+        row.文件路径 = processes->image_path(id);
         if (monitoring && !processes->is_running(rule.进程名称) &&
             !is_protected_process(context_.desktop, id, piece.exe_name, row.文件路径)) {
           // Counted and logged whether or not it ended: one that cannot be ended is tried,

@@ -3,6 +3,7 @@
 // leftover process whose main program does not run.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,22 +27,27 @@ class PassProcesses {
   bool is_running(const std::string& name) { return find(name) != 0; }
   // Ends the first process of that name; whether the termination succeeded.
   virtual bool terminate(const std::string& name) = 0;
+  // The path of a found process (process_image_path).
+  virtual std::string image_path(ProcessId id) = 0;
 };
 
 // One process snapshot for the whole pass, taken at its first lookup. A process the pass ends is
-// dropped from it, so the pieces after it see it gone, as a fresh look would. A process snapshot
+// dropped from it, so the pieces after it see it gone, as a fresh look would. The path of each
+// found process is read once per pass, however many pieces name it. A process or module snapshot
 // costs milliseconds; one per lookup made the pass's cost grow with rules times processes.
 class PassSnapshot : public PassProcesses {
  public:
   explicit PassSnapshot(Desktop& desktop) : desktop_(desktop) {}
   ProcessId find(const std::string& name) override;
   bool terminate(const std::string& name) override;
+  std::string image_path(ProcessId id) override;
 
  private:
   const std::vector<ProcessEntry>& processes();
   Desktop& desktop_;
   bool taken_ = false;
   std::vector<ProcessEntry> processes_;  // empty when the snapshot failed
+  std::map<ProcessId, std::string> paths_;
 };
 
 // A fresh snapshot for every lookup. The pass does not use it; it is the yardstick the pass is
@@ -51,6 +57,7 @@ class FreshLookups : public PassProcesses {
   explicit FreshLookups(Desktop& desktop) : desktop_(desktop) {}
   ProcessId find(const std::string& name) override;
   bool terminate(const std::string& name) override;
+  std::string image_path(ProcessId id) override;
 
  private:
   Desktop& desktop_;

@@ -192,10 +192,18 @@ TEST(TerminationPassCost, OneProcessSnapshotPerPass) {
   EXPECT_EQ(c.desktop.snapshots_taken, 1);
   EXPECT_EQ(c.desktop.termination_attempts, (std::vector<ProcessId>{13, 14}));
 
+  // A path is read once per found process and pass, however many pieces name it.
+  c.desktop.module_snapshots_taken = 0;
+  c.state.ProcessMonitorState = "未监控";
+  c.lists.process.replace_all({{"标题", "a.exe", "甲：p20.exe*乙：P20.EXE", "", "1"}, {"标题", "b.exe", "丙：p20.exe", "", "2"}});
+  ProcessTerminationPass(c.context)();
+  EXPECT_EQ(c.desktop.module_snapshots_taken, 1);
+  EXPECT_EQ(c.desktop.snapshots_taken, 2);
+
   // Nothing to look up, nothing taken.
   c.lists.process.replace_all({{"标题", "a.exe", "", "", "1"}});
   ProcessTerminationPass(c.context)();
-  EXPECT_EQ(c.desktop.snapshots_taken, 1);
+  EXPECT_EQ(c.desktop.snapshots_taken, 2);
 }
 
 }  // namespace
