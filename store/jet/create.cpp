@@ -84,7 +84,7 @@ std::vector<TableSpec> catalog() {
         {u"Name1", 0x0A, 3, 1, 0x12, 0, 0, 510}, {u"Name2", 0x0A, 4, 2, 0x12, 0, 0, 510},
         {u"ObjectId", 0x04, 0, 0, 0x13, 0, 0, 4}, {u"Order", 0x09, 2, 0, 0x12, 0, 0, 510},
     };
-    t[2].indexes = {{{0, 1}, 0x81, u"ObjectIdAttribute", 0}};
+    t[2].indexes = {{{0, 1, 2}, 0x81, u"ObjectIdAttribute", 0}};
     t[2].long_cols = {5};
     t[3].name = u"MSysRelationships";
     t[3].cols = {

@@ -175,6 +175,9 @@ namespace testing {
 void set_fault_point(int n);
 // File operations performed by commits since the last call (to size loops).
 int file_operations();
+// Skips the flushes to disk (fsync) of commits; for tests that make
+// thousands of statements.  The order of writes is unchanged.
+void set_flush(bool on);
 }  // namespace testing
 
 }  // namespace jet4

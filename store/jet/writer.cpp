@@ -522,12 +522,19 @@ struct Writer {
     // path[level] became empty: unlink it and take it out of its parent.
     void remove_child(const RealIndex& ix, std::vector<Step>& path, size_t level) {
         Step& s = path[level];
+        Step& up = path[level - 1];
+        // The parent's children are read before the page goes away.
+        std::vector<Entry> ch = up.ip.entries;
+        if (up.ip.tail) {
+            Entry e;
+            if (up.ip.tail != s.page) e = last_entry(d.read_index_page(up.ip.tail));
+            e.child = up.ip.tail;
+            ch.push_back(e);
+        }
+        ch.erase(ch.begin() + long(up.pos));
         if (s.ip.prev) { IndexPage p = d.read_index_page(s.ip.prev); p.next = s.ip.next; d.write_index_page(s.ip.prev, p); }
         set_prev(s.ip.next, s.ip.prev);
         drop_index_page(ix, s.page);
-        Step& up = path[level - 1];
-        std::vector<Entry> ch = children(up.ip);
-        ch.erase(ch.begin() + long(up.pos));
         if (ch.empty()) {
             if (level - 1 == 0) {  // cannot happen with a live root, but stay valid
                 IndexPage root;

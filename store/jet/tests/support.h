@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,10 @@ bool have_mdb_reader();
 std::vector<std::string> rows_mdb_json(const std::string& file, const std::string& table);
 std::vector<std::string> rows_mdb_reader(const std::string& file, const std::string& table);
 std::vector<std::string> rows_ours_json(const std::string& file, const std::string& table);  // qvkdb export --json
-std::vector<std::string> rows_ours_reader_form(const std::string& file, const std::string& table);
+// Every named table at once (one reader process per file); a table the
+// reader refuses maps to {"#ERROR ..."}.
+using TableRows = std::map<std::string, std::vector<std::string>>;
+TableRows all_rows(const std::string& mode, const std::string& file, const std::vector<std::string>& tables);
 
 std::string u8(const std::u16string& s);
 std::u16string u16(const std::string& s);
