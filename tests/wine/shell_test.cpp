@@ -238,18 +238,19 @@ TEST(CloseButton, HidesUnlessTheTraySettingIsOff) {
 
 // --- Data root ------------------------------------------------------------------------------
 
-// The program reads its settings from the first of D:, E:, F:, G: that is a folder, else from
-// the system drive: only the settings file under that root can make the close button end it.
+// The program keeps its files under the first of D:, E:, F:, G: that is a folder, else under
+// the system drive: its rule database appears there and nowhere else, and only the settings
+// file there can make the close button end it.
 TEST(DataRoot, FirstDriveThatIsAFolderElseTheSystemDrive) {
   const struct {
-    const char* drives;        // mapped drive letters; none of the others exist
-    const char* settings_root; // where the settings file with 托盘事件=假 lies
-    bool ends;                 // whether the program reads it
+    const char* drives;         // mapped drive letters; none of the others exist
+    const char* chosen;         // the root the program must use
+    const char* settings_root;  // where the settings file with 托盘事件=假 lies
   } cases[] = {
-      {"d", "D:\\", true},   {"d", "C:\\", false},  {"", "C:\\", true},
-      {"e", "E:\\", true},   {"de", "E:\\", false}, {"f", "F:\\", true},
-      {"ef", "F:\\", false}, {"g", "G:\\", true},   {"fg", "G:\\", false},
-      {"g", "C:\\", false},
+      {"d", "D:\\", "D:\\"},  {"d", "D:\\", "C:\\"},  {"", "C:\\", "C:\\"},
+      {"e", "E:\\", "E:\\"},  {"de", "D:\\", "E:\\"}, {"f", "F:\\", "F:\\"},
+      {"ef", "E:\\", "F:\\"}, {"g", "G:\\", "G:\\"},  {"fg", "F:\\", "G:\\"},
+      {"g", "G:\\", "C:\\"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string("drives \"") + c.drives + "\", settings on " + c.settings_root);
@@ -260,7 +261,11 @@ TEST(DataRoot, FirstDriveThatIsAFolderElseTheSystemDrive) {
     }
     write_settings(c.settings_root, {kTrayOff});
     Qvk qvk = start_qvk();
-    close_and_expect(qvk, false, c.ends);
+    for (const char* root : {"C:\\", "D:\\", "E:\\", "F:\\", "G:\\"}) {
+      const std::string database = settings_dir(root) + "\\岚窗数据库.mdb";
+      EXPECT_EQ(file_exists(database), std::string(root) == c.chosen) << database;
+    }
+    close_and_expect(qvk, false, std::string(c.settings_root) == c.chosen);
   }
 }
 
