@@ -9,7 +9,8 @@
 #   prefix/       the WINEPREFIX, a copy of the cached template prefix
 #   drive-d/      what the programs see as D:\ (drive-e/, drive-f/, drive-g/ when a test maps them)
 #   env           the variables of the run, sourced by `exec` and `cleanup`
-#   wine.log      output of Wine's background processes; xvfb.log
+#   wine.log      output of Wine's background processes; xvfb.log; host.log (output of the
+#                 tests' host commands)
 #   screenshots/  pictures the tests take (one per failed test)
 #
 # Sourced by scripts/run.sh for the helpers below (qvk_find_wine, qvk_template, ...).
@@ -255,7 +256,7 @@ qvk_cleanup() {
     timeout 30 "$WINESERVER" -w >/dev/null 2>&1 || true
   fi
   qvk_stop_xvfb "${QVK_XVFB_PID:-}"
-  rm -rf "$run/prefix" "$run"/drive-? "$run"/exec.* "$run"/host.*
+  rm -rf "$run/prefix" "$run"/drive-? "$run"/exec.* "$run"/host.*.sh "$run"/host.*.done*
   rm -f "$run/env"
 }
 
