@@ -5,11 +5,13 @@
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/win32_settings.h"
 #include "app/start_up.h"
 #include "platform/win32_desktop.h"
 #include "popup/win32_popup.h"
+#include "process/process_commands.h"
 #include "process/process_monitor_win32.h"
 #include "store/win32_rule_store.h"
 
@@ -39,6 +41,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   process_hooks.clear_rules = [&rule_store] { rule_store.store().clear_rules(qvk::RuleList::Process); };
   // process_hooks.open_process_rule_editor: the process rule editor, not built yet.
   qvk::install_process_monitor(main_window, process_hooks);
+  // Start-up's settings step starts or stops both monitors by the saved settings.
+  settings.settings().monitors() = {
+      [&popup_monitor] { popup_monitor->start(); },
+      [&popup_monitor] { popup_monitor->stop(); },
+      [&main_window] {
+        qvk::AppContext context = main_window.context();
+        qvk::start_process_monitor(context, main_window.timer(qvk::ids::kProcessMonitorTimer),
+                                   qvk::kProcessMonitorPeriodMs);
+      },
+      [&main_window] {
+        qvk::AppContext context = main_window.context();
+        qvk::stop_process_monitor(context);
+      },
+  };
   qvk::run_start_up(main_window);
 
   MSG msg;

@@ -74,6 +74,38 @@ TEST_F(SettingsPage, AClickWritesTheSettingAndItHoldsAfterARestart) {
   EXPECT_EQ(check_state(find_control(again.main, ids::kTrayOnCloseBox)), BST_CHECKED);
 }
 
+TEST_F(SettingsPage, TheSavedSettingsDecideWhichMonitorsStart) {
+  struct Case {
+    std::vector<std::string> lines;
+    const char* first_log;
+    const char* second_log;
+    const char* popup_state;
+    const char* process_state;
+  } cases[] = {
+      {{"弹窗拦截=假", "进程终结=真"}, "     弹窗拦截 关闭", "     监控进程 开启", "弹窗拦截：未开启", "进程监控：监控中"},
+      {{"弹窗拦截=0", "进程终结=假"}, "     弹窗拦截 开启", "     监控进程 关闭", "弹窗拦截：拦截中", "进程监控：未监控"},
+  };
+  for (const Case& c : cases) {
+    reset_state();
+    write_settings("D:\\", c.lines);
+    Qvk qvk = start_qvk();
+    ASSERT_NE(qvk.main, nullptr);
+    const std::string log = edit_text(find_control(qvk.main, ids::kLogBox));
+    const size_t first = log.find(c.first_log), second = log.find(c.second_log);
+    EXPECT_NE(first, std::string::npos) << log;
+    EXPECT_NE(second, std::string::npos) << log;
+    EXPECT_LT(first, second) << log;
+    size_t entries = 0;
+    for (size_t at = log.find("\r\n\r\n "); at != std::string::npos; at = log.find("\r\n\r\n ", at + 1)) ++entries;
+    EXPECT_EQ(entries, 2u) << "a start writes one line per monitor: " << log;
+    auto status = status_bar_texts(find_control(qvk.main, ids::kStatusBar));
+    ASSERT_EQ(status.size(), 7u);
+    EXPECT_EQ(status[0], c.popup_state);
+    EXPECT_EQ(status[3], c.process_state);
+    qvk.process.kill();
+  }
+}
+
 TEST_F(SettingsPage, AutostartWritesTheRunValueAndUntickingRemovesIt) {
   Qvk qvk = start_qvk();
   ASSERT_NE(qvk.main, nullptr);
