@@ -28,12 +28,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!main_window.create(instance)) return 0;
   qvk::Win32Settings settings(main_window);
   qvk::Win32RuleStore rule_store(main_window);
-  // Pop-up blocking (Parts 3.1, 3.2): the timer's pass, 弹出拦截菜单, clicks on 弹窗拦截列表. The
+  // Pop-up blocking: the timer's pass, 弹出拦截菜单, clicks on 弹窗拦截列表. The
   // monitor stays stopped until start-up's settings step or a menu command starts it.
   auto popup_monitor = qvk::install_popup_monitor(main_window);
   popup_monitor->hooks.delete_rule = [&rule_store] { rule_store.store().delete_selected_rule(qvk::RuleList::Popup); };
   popup_monitor->hooks.clear_rules = [&rule_store] { rule_store.store().clear_rules(qvk::RuleList::Popup); };
-  // hooks.add_rule / hooks.edit_rule: the pop-up rule editor (Part 4.2), not built yet.
+  // hooks.add_rule / hooks.edit_rule: the pop-up rule editor, not built yet.
   // Leftover processes: the pass on every tick of 软件进程监控 and at start-up, 进程管理菜单,
   // 残留进程菜单, the double-click on 进程列表.
   qvk::ProcessListHooks process_hooks;

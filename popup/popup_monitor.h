@@ -1,4 +1,4 @@
-// The pop-up monitor control (Part 3.2): the timer 弹窗拦截监控 on and off, its state text, and
+// The pop-up monitor control: the timer 弹窗拦截监控 on and off, its state text, and
 // the list menu 弹出拦截菜单 of 弹窗拦截列表.
 #pragma once
 
@@ -33,10 +33,10 @@ void locate_rule_file(AppContext& context);
 namespace popup_menu {
 
 enum Command : int {
-  kAddRule = ids::kCmdPopupMenuBase,  // 添加规则: the pop-up rule editor (Part 4.2)
-  kEditRule,                          // 修改规则: the editor on the selected row (Part 4.2)
-  kDeleteRule,                        // 删除规则: delete_selected_rule (Part 2.2)
-  kClearRules,                        // 清空规则: clear_rules (Part 2.2)
+  kAddRule = ids::kCmdPopupMenuBase,  // 添加规则: the pop-up rule editor
+  kEditRule,                          // 修改规则: the editor on the selected row
+  kDeleteRule,                        // 删除规则: the rule store's delete_selected_rule
+  kClearRules,                        // 清空规则: the rule store's clear_rules
   kLocateFile,                        // 定位文件: locate_rule_file
   kStartBlocking,                     // 开始拦截: start_popup_monitor
   kStopBlocking,                      // 停止拦截: stop_popup_monitor

@@ -67,7 +67,7 @@ PopupRuleOutcome block_popup_by_rule(AppContext& context, PopupWindows& windows,
   work.action = rule.拦截方式;
 
   if (work.class_name == kNoClassName) {
-    // Left to the implementer (Part 3.1): "无类名" with "未知窗口" is skipped. The rule stands for
+    // "无类名" with "未知窗口" is skipped. The rule stands for
     // a window with an empty title whose class was cleared, but the title search never matches
     // an empty title; with an empty search title it would take the first window that has any
     // title (the taskbar, this program's own window, ...) on every tick. So it matches nothing.

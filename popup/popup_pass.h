@@ -1,4 +1,4 @@
-// The pop-up blocking pass (Part 3.1): on every tick of 弹窗拦截监控, each rule of 弹窗拦截列表
+// The pop-up blocking pass: on every tick of 弹窗拦截监控, each rule of 弹窗拦截列表
 // looks for one matching top-level window and closes or hides it, with one log line, +1 on
 // BlockedCount and a status bar rewrite per action.
 #pragma once
@@ -24,7 +24,7 @@ inline constexpr char kHiddenLogAction[] = "     隐藏弹窗 ";
 inline constexpr unsigned kForceCloseWaitMs = 1000;
 
 // The two window operations that only this subsystem (and the pop-up rule editor's test) uses,
-// on top of the shared Desktop operations of Part 1.2.
+// on top of the shared Desktop operations.
 class PopupWindows {
  public:
   virtual ~PopupWindows() = default;

@@ -12,9 +12,9 @@
 
 namespace qvk {
 
-// Part 3.1's forced close: a new invisible "#32770" window (no extended style, empty title,
+// The forced close: a new invisible "#32770" window (no extended style, empty title,
 // style 0, place and size 0, no parent, menu, instance or creation data) becomes the window's
-// parent and is destroyed, taking the window with it. Also used by the editor's test (Part 4.2).
+// parent and is destroyed, taking the window with it. Also used by the pop-up rule editor's test.
 void force_close_window(HWND window);
 
 class Win32PopupWindows : public PopupWindows {
@@ -27,9 +27,9 @@ class Win32PopupWindows : public PopupWindows {
 // What the menu items and the double-click hand to other subsystems. main.cpp connects them;
 // an empty hook does nothing.
 struct PopupMenuHooks {
-  std::function<void()> add_rule;     // 添加规则: the pop-up rule editor, adding (Part 4.2)
+  std::function<void()> add_rule;     // 添加规则: the pop-up rule editor, adding
   std::function<void()> edit_rule;    // 修改规则 and a double-click on a row: the editor on the
-                                      // selected row (Part 4.2)
+                                      // selected row
   std::function<void()> delete_rule;  // 删除规则: RuleStore::delete_selected_rule(RuleList::Popup)
   std::function<void()> clear_rules;  // 清空规则: RuleStore::clear_rules(RuleList::Popup)
 };
@@ -40,7 +40,7 @@ class PopupMonitor {
   PopupMonitor(const PopupMonitor&) = delete;
   PopupMonitor& operator=(const PopupMonitor&) = delete;
 
-  // Part 3.2's commands: start/stop from the list menu and start-up (settings), pause/resume
+  // The monitor's commands: start/stop from the list menu and start-up (settings), pause/resume
   // from the tray menu.
   void start();
   void stop();

@@ -31,7 +31,7 @@ class PopupPass : public testing::Test, public PopupTestContext {
   void set_rules(std::vector<PopupRule> rules) { lists.popup.replace_all(std::move(rules)); }
 };
 
-// --- Part 3.1's decision table, one rule against one window -----------------------------------
+// --- The pass's decision table, one rule against one window -----------------------------------
 
 struct DecisionCase {
   const char* name;

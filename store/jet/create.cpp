@@ -40,7 +40,7 @@ struct IndexSpec {
     uint32_t map_row = 0;
 };
 
-struct TableSpec {
+struct TableLayout {
     std::u16string name;
     uint32_t page = 0;
     bool system = true;
@@ -55,8 +55,8 @@ struct TableSpec {
 };
 
 // Jet's catalog tables, column by column, as in a database Jet creates.
-std::vector<TableSpec> catalog() {
-    std::vector<TableSpec> t(4);
+std::vector<TableLayout> catalog() {
+    std::vector<TableLayout> t(4);
     t[0].name = u"MSysObjects";
     t[0].cols = {
         {u"Connect", 0x0C, 9, 3, 0x12, 0, 0, 0}, {u"Database", 0x0C, 8, 2, 0x12, 0, 0, 0},
@@ -132,7 +132,7 @@ std::vector<uint8_t> long_key(uint32_t v) {
     return k;
 }
 
-TableDef as_def(const TableSpec& s) {
+TableDef as_def(const TableLayout& s) {
     TableDef t;
     t.name = s.name;
     t.page = s.page;
@@ -212,7 +212,7 @@ std::vector<uint8_t> entry(std::vector<uint8_t> key, uint32_t page, uint8_t slot
     return key;
 }
 
-void write_tdef(uint8_t* pg, const TableSpec& s, const std::vector<uint32_t>& key_counts) {
+void write_tdef(uint8_t* pg, const TableLayout& s, const std::vector<uint32_t>& key_counts) {
     std::vector<uint8_t> d(63, 0);
     d[0] = kTdef;
     d[1] = 0x01;
@@ -343,14 +343,14 @@ void write_header(uint8_t* pg) {
 }  // namespace
 
 std::vector<uint8_t> create_database(const std::vector<NewTable>& tables) {
-    std::vector<TableSpec> specs = catalog();
+    std::vector<TableLayout> layouts = catalog();
     const uint32_t first_user = 16;
     uint32_t n = uint32_t(tables.size());
     if (n > 40) unsupported("too many tables for one map page");
     for (uint32_t k = 0; k < n; ++k) {
         const NewTable& nt = tables[k];
         if (nt.texts.size() > 200) unsupported("too many columns");
-        TableSpec s;
+        TableLayout s;
         s.name = nt.name;
         s.system = false;
         s.page = first_user + k;
@@ -360,14 +360,14 @@ std::vector<uint8_t> create_database(const std::vector<NewTable>& tables) {
             s.cols.push_back({nullptr, 0x0A, uint16_t(c + 1), uint16_t(c), 0x02, 0x01, 0, 510});
         s.indexes = {{{0}, 0x89, u"PrimaryKey", 1}};
         s.indexes[0].leaf = first_user + n + k;
-        specs.push_back(s);
+        layouts.push_back(s);
     }
-    // Names live outside the specs' column entries for the new tables.
-    std::vector<std::vector<std::u16string>> names(specs.size());
+    // Names live outside the layouts' column entries for the new tables.
+    std::vector<std::vector<std::u16string>> names(layouts.size());
     for (uint32_t k = 0; k < n; ++k) {
         names[4 + k].push_back(tables[k].key);
         for (auto& t : tables[k].texts) names[4 + k].push_back(t);
-        for (size_t c = 0; c < specs[4 + k].cols.size(); ++c) specs[4 + k].cols[c].name = names[4 + k][c].c_str();
+        for (size_t c = 0; c < layouts[4 + k].cols.size(); ++c) layouts[4 + k].cols[c].name = names[4 + k][c].c_str();
         for (size_t a = 0; a < names[4 + k].size(); ++a)
             for (size_t b = a + 1; b < names[4 + k].size(); ++b)
                 if (same_name(names[4 + k][a], names[4 + k][b])) throw Error(Error::Code::Value, "column named twice");
@@ -375,7 +375,7 @@ std::vector<uint8_t> create_database(const std::vector<NewTable>& tables) {
 
     // Usage-map rows on page 6, in the order Jet assigns them.
     uint32_t row = 0;
-    for (auto& s : specs) {
+    for (auto& s : layouts) {
         s.owned_row = row++;
         s.free_row = row++;
         for (size_t k = 0; k < s.long_cols.size(); ++k) { s.lv_rows.push_back({row, row + 1}); row += 2; }
@@ -383,10 +383,10 @@ std::vector<uint8_t> create_database(const std::vector<NewTable>& tables) {
     }
     uint32_t leaf = 7;
     for (size_t i = 0; i < 4; ++i)
-        for (auto& ix : specs[i].indexes) ix.leaf = leaf++;
+        for (auto& ix : layouts[i].indexes) ix.leaf = leaf++;
 
     // Catalog rows.
-    TableDef objs = as_def(specs[0]), aces = as_def(specs[1]);
+    TableDef objs = as_def(layouts[0]), aces = as_def(layouts[1]);
     struct Obj { uint32_t id, parent; std::u16string name; int type; const uint8_t* owner; uint32_t flags; };
     std::vector<Obj> objects = {
         {kTablesId, kRootId, u"Tables", 3, kOwnerSid, 0x80000000u},
@@ -436,8 +436,8 @@ std::vector<uint8_t> create_database(const std::vector<NewTable>& tables) {
             {u"FInheritable", boolean(a.inherit)}})));
         ix_ace.push_back(entry(long_key(a.obj), 15, uint8_t(i)));
     }
-    specs[0].rows.resize(objects.size());
-    specs[1].rows.resize(acl.size());
+    layouts[0].rows.resize(objects.size());
+    layouts[1].rows.resize(acl.size());
     std::set<uint32_t> ace_objects;
     for (auto& a : acl) ace_objects.insert(a.obj);
 
@@ -452,20 +452,20 @@ std::vector<uint8_t> create_database(const std::vector<NewTable>& tables) {
         for (uint32_t p = pages; p < 512; ++p) r[5 + p / 8] |= uint8_t(1u << (p % 8));
         pack_rows(P(1), 1, {r, std::vector<uint8_t>(69, 0)});
     }
-    for (size_t i = 0; i < specs.size(); ++i) {
+    for (size_t i = 0; i < layouts.size(); ++i) {
         std::vector<uint32_t> counts;
-        for (size_t k = 0; k < specs[i].indexes.size(); ++k) {
+        for (size_t k = 0; k < layouts[i].indexes.size(); ++k) {
             if (i == 0) counts.push_back(uint32_t(objects.size()));
             else if (i == 1) counts.push_back(uint32_t(ace_objects.size()));
             else counts.push_back(0);
         }
-        write_tdef(P(specs[i].page), specs[i], counts);
+        write_tdef(P(layouts[i].page), layouts[i], counts);
     }
     // Page 6: usage maps.
     {
         std::vector<std::vector<uint8_t>> rows;
-        for (size_t i = 0; i < specs.size(); ++i) {
-            auto& s = specs[i];
+        for (size_t i = 0; i < layouts.size(); ++i) {
+            auto& s = layouts[i];
             std::vector<uint32_t> data;
             if (i == 0) data = {14};
             if (i == 1) data = {15};
@@ -476,11 +476,11 @@ std::vector<uint8_t> create_database(const std::vector<NewTable>& tables) {
         }
         pack_rows(P(6), 0, rows);
     }
-    write_leaf(P(specs[0].indexes[0].leaf), 2, ix_name);
-    write_leaf(P(specs[0].indexes[1].leaf), 2, ix_id);
-    write_leaf(P(specs[1].indexes[0].leaf), 3, ix_ace);
-    for (size_t i = 2; i < specs.size(); ++i)
-        for (auto& ix : specs[i].indexes) write_leaf(P(ix.leaf), specs[i].page, {});
+    write_leaf(P(layouts[0].indexes[0].leaf), 2, ix_name);
+    write_leaf(P(layouts[0].indexes[1].leaf), 2, ix_id);
+    write_leaf(P(layouts[1].indexes[0].leaf), 3, ix_ace);
+    for (size_t i = 2; i < layouts.size(); ++i)
+        for (auto& ix : layouts[i].indexes) write_leaf(P(ix.leaf), layouts[i].page, {});
     pack_rows(P(14), 2, obj_rows);
     pack_rows(P(15), 3, ace_rows);
     return img;

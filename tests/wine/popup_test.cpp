@@ -1,4 +1,4 @@
-// Pop-up blocking as a user meets it (Parts 3.1, 3.2): qvk.exe against real top-level windows
+// Pop-up blocking as a user meets it: qvk.exe against real top-level windows
 // of testwin.exe, with the rules written into the rule file before the program starts, and the
 // commands of the list menu 弹出拦截菜单 (posted by their ids: Wine cannot open another
 // process's menu).
@@ -195,7 +195,7 @@ TEST_F(PopupMonitorCommands, EditorItemsDoNothingYetAndTheStoreItemsReachTheRule
   // 添加规则 and 修改规则 open the pop-up rule editor, which is not built yet.
   command(menu::kAddRule);
   command(menu::kEditRule);
-  // 清空规则 asks first (Part 2.2): the menu item reaches the rule store.
+  // 清空规则 asks first: the menu item reaches the rule store.
   command(menu::kClearRules);
   HWND box = wait_message_box(qvk_.process.pid());
   ASSERT_NE(box, nullptr) << "清空规则 asked nothing";

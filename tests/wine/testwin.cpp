@@ -29,7 +29,7 @@ namespace {
 
 int g_windows = 0;
 
-struct WindowSpec {
+struct WindowRequest {
   std::string cls, title;
   int width = 200, height = 100, x = 100, y = 100;
   bool ignore_close = false, hidden = false;
@@ -51,32 +51,32 @@ LRESULT CALLBACK plain_proc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcA(wnd, msg, wparam, lparam);
 }
 
-bool parse_spec(char** args, WindowSpec* spec) {
-  spec->cls = args[0];
-  spec->title = args[1];
-  if (std::sscanf(args[2], "%dx%d@%d,%d", &spec->width, &spec->height, &spec->x, &spec->y) < 2)
+bool parse_request(char** args, WindowRequest* request) {
+  request->cls = args[0];
+  request->title = args[1];
+  if (std::sscanf(args[2], "%dx%d@%d,%d", &request->width, &request->height, &request->x, &request->y) < 2)
     return false;
   const std::string flags = args[3];
-  spec->ignore_close = flags.find("ignore-close") != std::string::npos;
-  spec->hidden = flags.find("hidden") != std::string::npos;
+  request->ignore_close = flags.find("ignore-close") != std::string::npos;
+  request->hidden = flags.find("hidden") != std::string::npos;
   return true;
 }
 
-bool create_plain(const WindowSpec& spec) {
+bool create_plain(const WindowRequest& request) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = plain_proc;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = spec.cls.c_str();
+  wc.lpszClassName = request.cls.c_str();
   RegisterClassA(&wc);  // a second window of the same class finds it registered
-  HWND wnd = CreateWindowExA(0, spec.cls.c_str(), spec.title.c_str(), WS_OVERLAPPEDWINDOW,
-                             spec.x, spec.y, spec.width, spec.height, nullptr, nullptr,
+  HWND wnd = CreateWindowExA(0, request.cls.c_str(), request.title.c_str(), WS_OVERLAPPEDWINDOW,
+                             request.x, request.y, request.width, request.height, nullptr, nullptr,
                              wc.hInstance, nullptr);
   if (!wnd) return false;
   ++g_windows;
-  SetWindowLongPtrA(wnd, GWLP_USERDATA, spec.ignore_close ? 1 : 0);
-  if (!spec.hidden) ShowWindow(wnd, SW_SHOWNORMAL);
+  SetWindowLongPtrA(wnd, GWLP_USERDATA, request.ignore_close ? 1 : 0);
+  if (!request.hidden) ShowWindow(wnd, SW_SHOWNORMAL);
   return true;
 }
 
@@ -196,8 +196,8 @@ int main(int argc, char** argv) {
       return 2;
     }
     for (int i = 1; i < argc; i += 4) {
-      WindowSpec spec;
-      if (!parse_spec(argv + i, &spec) || !create_plain(spec)) return 2;
+      WindowRequest request;
+      if (!parse_request(argv + i, &request) || !create_plain(request)) return 2;
     }
   }
   MSG msg;
