@@ -4,6 +4,7 @@
 #include "internal.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace jet4 {
 
@@ -12,15 +13,6 @@ constexpr uint32_t kEntryStart = 480;  // first entry byte on an index page
 constexpr uint32_t kMaskStart = 27;    // one bit per entry byte: where entries end
 constexpr uint32_t kEntrySpace = kPage - kEntryStart;
 
-std::vector<uint8_t> full_bytes(const Entry& e, bool node) {
-    std::vector<uint8_t> b = e.key;
-    size_t k = b.size();
-    b.resize(k + (node ? 8 : 4));
-    wr24be(b.data() + k, e.row.page);
-    b[k + 3] = uint8_t(e.row.slot);
-    if (node) wr32be(b.data() + k + 4, e.child);
-    return b;
-}
 }  // namespace
 
 bool Entry::operator<(const Entry& o) const {
@@ -76,77 +68,97 @@ IndexPage Database::Impl::read_index_page(uint32_t n) const {
     uint32_t prefix = rd16(pg + 24);
     bool node = ip.type == kNode;
     uint32_t tail_len = node ? 8 : 4;
-    std::vector<uint8_t> first;
+    // Every statement reads its leaf, and a full leaf holds hundreds of
+    // entries: one buffer for all of them, and the mask read a byte at a time.
+    const uint8_t* first = pg + kEntryStart;  // the first entry is stored whole
+    uint32_t first_len = 0;                   // 0 until it is met
+    std::vector<uint8_t> b;
+    b.reserve(kEntrySpace);
     uint32_t start = 0;
-    for (uint32_t bit = 1; bit <= kEntrySpace && bit < 453 * 8; ++bit) {
-        if (!(pg[kMaskStart + bit / 8] & (1u << (bit % 8)))) continue;
-        std::vector<uint8_t> b;
-        if (!first.empty()) {
-            if (prefix > first.size()) corrupt("index prefix longer than the first entry");
-            b.assign(first.begin(), first.begin() + prefix);
+    for (uint32_t byte = 0; byte <= kEntrySpace / 8; ++byte) {
+        // Bit 0 never ends an entry; bits past kEntrySpace are not entry ends.
+        uint32_t m = pg[kMaskStart + byte] & (byte == 0 ? 0xFEu : byte == kEntrySpace / 8 ? 0x01u : 0xFFu);
+        for (; m; m &= m - 1) {
+            uint32_t bit = byte * 8 + uint32_t(std::countr_zero(m));
+            if (first_len) {
+                if (prefix > first_len) corrupt("index prefix longer than the first entry");
+                b.assign(first, first + prefix);
+            } else {
+                b.clear();
+            }
+            b.insert(b.end(), pg + kEntryStart + start, pg + kEntryStart + bit);
+            if (!first_len) first_len = uint32_t(b.size());
+            if (b.size() < tail_len + 1) corrupt("index entry too short on page " + std::to_string(n));
+            Entry e;
+            size_t k = b.size() - tail_len;
+            e.key.assign(b.begin(), b.begin() + long(k));
+            e.row.page = rd24be(b.data() + k);
+            e.row.slot = b[k + 3];
+            if (node) e.child = rd32be(b.data() + k + 4);
+            ip.entries.push_back(std::move(e));
+            start = bit;
         }
-        b.insert(b.end(), pg + kEntryStart + start, pg + kEntryStart + bit);
-        if (first.empty()) first = b;
-        if (b.size() < tail_len + 1) corrupt("index entry too short on page " + std::to_string(n));
-        Entry e;
-        size_t k = b.size() - tail_len;
-        e.key.assign(b.begin(), b.begin() + k);
-        e.row.page = rd24be(b.data() + k);
-        e.row.slot = b[k + 3];
-        if (node) e.child = rd32be(b.data() + k + 4);
-        ip.entries.push_back(std::move(e));
-        start = bit;
     }
     return ip;
 }
 
 namespace {
-struct Encoded {
+// What an index page's entries take: later entries leave out what they
+// share with the first one; the shared part stops at the shortest key so it
+// never covers a row pointer.
+struct Layout {
     uint32_t prefix = 0;
-    std::vector<std::vector<uint8_t>> full;
     uint32_t stored = 0;
 };
-Encoded encode(const IndexPage& ip) {
-    Encoded en;
+Layout layout(const IndexPage& ip) {
+    Layout l;
     bool node = ip.type == kNode;
-    for (auto& e : ip.entries) en.full.push_back(full_bytes(e, node));
-    // Later entries leave out what they share with the first one; stop at
-    // the shortest key so the prefix never covers a row pointer.
-    if (!node && en.full.size() > 1) {
-        size_t p = ip.entries[0].key.size();
+    uint32_t tail_len = node ? 8 : 4;
+    if (!node && ip.entries.size() > 1) {
+        const auto& k0 = ip.entries[0].key;
+        size_t p = k0.size();
         for (auto& e : ip.entries) p = std::min(p, e.key.size());
-        for (size_t i = 1; i < en.full.size() && p; ++i) {
+        for (size_t i = 1; i < ip.entries.size() && p; ++i) {
+            const auto& ki = ip.entries[i].key;
             size_t k = 0;
-            while (k < p && en.full[i][k] == en.full[0][k]) ++k;
+            while (k < p && ki[k] == k0[k]) ++k;
             p = k;
         }
-        en.prefix = uint32_t(p);
+        l.prefix = uint32_t(p);
     }
-    for (size_t i = 0; i < en.full.size(); ++i) en.stored += uint32_t(en.full[i].size() - (i ? en.prefix : 0));
-    return en;
+    for (size_t i = 0; i < ip.entries.size(); ++i)
+        l.stored += uint32_t(ip.entries[i].key.size() + tail_len - (i ? l.prefix : 0));
+    return l;
 }
 }  // namespace
 
-bool Database::Impl::fits(const IndexPage& ip) { return encode(ip).stored <= kEntrySpace; }
+bool Database::Impl::fits(const IndexPage& ip) { return layout(ip).stored <= kEntrySpace; }
 
 void Database::Impl::write_index_page(uint32_t n, const IndexPage& ip) {
-    Encoded en = encode(ip);
-    if (en.stored > kEntrySpace) throw std::logic_error("index page overfilled");
+    Layout l = layout(ip);
+    if (l.stored > kEntrySpace) throw std::logic_error("index page overfilled");
+    bool node = ip.type == kNode;
     uint8_t* pg = wpage(n);
     std::memset(pg, 0, kPage);
     pg[0] = ip.type;
     pg[1] = 0x01;
-    wr16(pg + 2, kEntrySpace - en.stored);
+    wr16(pg + 2, kEntrySpace - l.stored);
     wr32(pg + 4, ip.tdef);
     wr32(pg + 12, ip.prev);
     wr32(pg + 16, ip.next);
     wr32(pg + 20, ip.tail);
-    wr16(pg + 24, en.prefix);
-    uint32_t at = 0;
-    for (size_t i = 0; i < en.full.size(); ++i) {
-        size_t skip = i ? en.prefix : 0;
-        std::memcpy(pg + kEntryStart + at, en.full[i].data() + skip, en.full[i].size() - skip);
-        at += uint32_t(en.full[i].size() - skip);
+    wr16(pg + 24, l.prefix);
+    uint8_t* out = pg + kEntryStart;
+    for (size_t i = 0; i < ip.entries.size(); ++i) {
+        const Entry& e = ip.entries[i];
+        size_t skip = i ? l.prefix : 0;
+        std::memcpy(out, e.key.data() + skip, e.key.size() - skip);
+        out += e.key.size() - skip;
+        wr24be(out, e.row.page);
+        out[3] = uint8_t(e.row.slot);
+        out += 4;
+        if (node) { wr32be(out, e.child); out += 4; }
+        uint32_t at = uint32_t(out - (pg + kEntryStart));
         pg[kMaskStart + at / 8] |= uint8_t(1u << (at % 8));
     }
 }

@@ -3,6 +3,7 @@
 
 #include "jet4.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <deque>
@@ -95,9 +96,50 @@ struct IndexPage {
 
 struct OsFile;
 
-// Map rows: inline (type 0) or by reference to bitmap pages (type 1).
-struct UsageMap {
-    std::set<uint32_t> pages;
+// A usage map's bits read where they lie: one run for an inline map (type
+// 0), one per bitmap page for a reference map (type 1).  Page numbers are
+// 64-bit so a run never wraps; runs ascend and do not overlap.  Writes ask
+// single questions of a map, and building the whole page set each time
+// would cost as much as the table is big.
+struct MapBits {
+    struct Run {
+        uint64_t first;
+        const uint8_t* bits;
+        uint32_t bytes;
+    };
+    std::vector<Run> runs;
+
+    bool has(uint64_t pn) const {
+        for (auto& r : runs)
+            if (pn >= r.first && pn < r.first + 8ull * r.bytes) {
+                uint64_t i = pn - r.first;
+                return r.bits[i / 8] & (1u << (i % 8));
+            }
+        return false;
+    }
+    // The lowest listed page in [lo, hi), or 0 if none.
+    uint32_t lowest(uint32_t lo, uint32_t hi) const;
+    // The highest listed page in [lo, hi) that `want` accepts, or 0 if none.
+    template <class F>
+    uint32_t highest(uint32_t lo, uint32_t hi, F&& want) const {
+        for (size_t k = runs.size(); k-- > 0;) {
+            const Run& r = runs[k];
+            if (r.first >= hi || r.bytes == 0) continue;
+            uint64_t top = std::min<uint64_t>(8ull * r.bytes, hi - r.first);  // bits below hi
+            for (uint64_t byte = (top + 7) / 8; byte-- > 0;) {
+                uint8_t m = r.bits[byte];
+                for (int bit = 7; m && bit >= 0; --bit) {
+                    if (!(m & (1u << bit))) continue;
+                    uint64_t pn = r.first + byte * 8 + uint64_t(bit);
+                    if (pn >= hi) continue;
+                    if (pn < lo) return 0;
+                    if (want(uint32_t(pn))) return uint32_t(pn);
+                }
+                if (r.first + byte * 8 <= lo) return 0;
+            }
+        }
+        return 0;
+    }
 };
 
 struct Database::Impl {
@@ -140,6 +182,7 @@ struct Database::Impl {
     struct RawRow { RowRef where; const uint8_t* p; uint32_t len; };
     std::vector<RawRow> scan(const TableDef& t) const;
     std::set<uint32_t> read_map(uint32_t ptr) const;
+    MapBits map_bits(uint32_t ptr) const;
     std::pair<const uint8_t*, uint32_t> row_at(RowRef r, uint16_t* flags = nullptr) const;
     std::pair<const uint8_t*, uint32_t> follow(RowRef r) const;  // through overflow headers
     Row decode_row(const TableDef& t, const uint8_t* p, uint32_t len) const;

@@ -3,6 +3,7 @@
 #include "internal.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace jet4 {
@@ -150,27 +151,48 @@ std::pair<const uint8_t*, uint32_t> Database::Impl::follow(RowRef r) const {
     corrupt("overflow chain too long");
 }
 
-std::set<uint32_t> Database::Impl::read_map(uint32_t ptr) const {
-    std::set<uint32_t> out;
+MapBits Database::Impl::map_bits(uint32_t ptr) const {
+    MapBits m;
     auto [p, len] = row_at(RowRef{ptr >> 8, uint16_t(ptr & 0xFF)});
     if (len < 1) corrupt("empty usage map");
     if (p[0] == 0) {
         if (len < 5) corrupt("short usage map");
-        uint32_t start = rd32(p + 1);
-        for (uint32_t i = 0; i < (len - 5) * 8; ++i)
-            if (p[5 + i / 8] & (1u << (i % 8))) out.insert(start + i);
+        m.runs.push_back({rd32(p + 1), p + 5, len - 5});
     } else if (p[0] == 1) {
         for (uint32_t k = 0; 1 + 4 * k + 4 <= len; ++k) {
             uint32_t mp = rd32(p + 1 + 4 * k);
             if (!mp) continue;
             const uint8_t* bp = page(mp);
             if (bp[0] != kBitmap) corrupt("usage map points to a page that is not a bitmap");
-            for (uint32_t i = 0; i < (kPage - 4) * 8; ++i)
-                if (bp[4 + i / 8] & (1u << (i % 8))) out.insert(k * (kPage - 4) * 8 + i);
+            m.runs.push_back({uint64_t(k) * (kPage - 4) * 8, bp + 4, kPage - 4});
         }
     } else {
         corrupt("unknown usage map type");
     }
+    return m;
+}
+
+uint32_t MapBits::lowest(uint32_t lo, uint32_t hi) const {
+    for (auto& r : runs) {
+        if (r.first + 8ull * r.bytes <= lo) continue;
+        uint64_t from = lo > r.first ? (lo - r.first) / 8 : 0;
+        for (uint64_t byte = from; byte < r.bytes; ++byte) {
+            if (r.first + byte * 8 >= hi) return 0;
+            for (uint32_t m = r.bits[byte]; m; m &= m - 1) {
+                uint64_t pn = r.first + byte * 8 + uint64_t(std::countr_zero(m));
+                if (pn >= hi) return 0;
+                if (pn >= lo) return uint32_t(pn);
+            }
+        }
+    }
+    return 0;
+}
+
+std::set<uint32_t> Database::Impl::read_map(uint32_t ptr) const {
+    std::set<uint32_t> out;
+    for (auto& r : map_bits(ptr).runs)
+        for (uint32_t i = 0; i < r.bytes * 8; ++i)
+            if (r.bits[i / 8] & (1u << (i % 8))) out.insert(uint32_t(r.first + i));  // as stored, even if it wraps
     return out;
 }
 

@@ -110,8 +110,9 @@ struct Writer {
     uint32_t alloc_page() {
         // A page the file's map calls free may still hold its old contents
         // (Jet leaves them); the map is what counts.
-        for (uint32_t p : d.read_map(kGlobalMap)) {
-            if (p < 3 || p >= d.page_count()) continue;
+        // The lowest free page, found without listing the map: past the end
+        // of the file it is all "free".
+        if (uint32_t p = d.map_bits(kGlobalMap).lowest(3, d.page_count())) {
             map_set(kGlobalMap, p, false, true);
             std::memset(d.wpage(p), 0, kPage);
             return p;
@@ -245,15 +246,17 @@ struct Writer {
 
     // A page of the table with room for `len` more bytes of row, or a new one.
     uint32_t page_for(TableDef& t, uint32_t len, uint32_t avoid = 0) {
-        auto owned = d.read_map(t.owned_map);
-        auto freem = d.read_map(t.free_map);
-        for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
-            uint32_t p = *it;
-            if (p == avoid || p >= d.page_count() || !freem.count(p)) continue;
+        // Only the last of the table's pages with room is tried, as Jet does:
+        // the highest page both maps list.
+        MapBits owned = d.map_bits(t.owned_map), freem = d.map_bits(t.free_map);
+        uint32_t last = freem.highest(0, d.page_count(), [&](uint32_t p) {
+            if (p == avoid || !owned.has(p)) return false;
             const uint8_t* pg = d.page(p);
-            if (pg[0] != kData || rd32(pg + 4) != t.page) continue;
-            if (rd16(pg + 12) < kMaxRowsPerPage && page_free(pg) >= len + 2) return p;
-            break;  // only the last page that has room is tried, as Jet does
+            return pg[0] == kData && rd32(pg + 4) == t.page;
+        });
+        if (last) {
+            const uint8_t* pg = d.page(last);
+            if (rd16(pg + 12) < kMaxRowsPerPage && page_free(pg) >= len + 2) return last;
         }
         uint32_t p = alloc_page();
         uint8_t* pg = d.wpage(p);
@@ -422,7 +425,7 @@ struct Writer {
     void put(const RealIndex& ix, std::vector<Step>& path, size_t level, IndexPage content, bool appended) {
         if (Database::Impl::fits(content)) {
             d.write_index_page(path[level].page, content);
-            path[level].ip = content;
+            path[level].ip = std::move(content);
             return;
         }
         bool node = content.type == kNode;
@@ -499,10 +502,10 @@ struct Writer {
     void index_insert(const RealIndex& ix, Entry e) {
         auto path = descend(ix.root, e);
         Step& leaf = path.back();
-        IndexPage content = leaf.ip;
+        IndexPage content = std::move(leaf.ip);
         bool at_end = leaf.pos == content.entries.size();
         content.entries.insert(content.entries.begin() + long(leaf.pos), e);
-        put(ix, path, path.size() - 1, content, at_end);
+        put(ix, path, path.size() - 1, std::move(content), at_end);
     }
 
     void index_remove(const RealIndex& ix, const Entry& e) {
@@ -570,7 +573,7 @@ struct Writer {
         Entry target{key, RowRef{0, 0}, 0};
         auto path = descend(ix.root, target);
         std::vector<RowRef> out;
-        IndexPage ip = path.back().ip;
+        IndexPage ip = std::move(path.back().ip);
         size_t pos = path.back().pos;
         for (int pages = 0; pages < 1 << 20; ++pages) {
             for (; pos < ip.entries.size(); ++pos) {
