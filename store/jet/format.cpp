@@ -138,6 +138,9 @@ std::string number_text(double d, int digits) {
 }  // namespace
 
 std::string date_text(double v, bool mdb_style) {
+    // A damaged value can hold any double; beyond a few million years the day count no longer
+    // fits the calendar arithmetic, so such a value is shown as the bare number.
+    if (!std::isfinite(v) || std::fabs(v) > 1e9) return number_text(v, 17);
     Civil c = civil(v);
     char buf[64];
     if (mdb_style)

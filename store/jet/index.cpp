@@ -56,50 +56,135 @@ std::vector<uint8_t> index_key(const TableDef& t, const RealIndex& ix, const Row
     return key;
 }
 
-IndexPage Database::Impl::read_index_page(uint32_t n) const {
-    const uint8_t* pg = page(n);
+namespace {
+// An index page's entries read where they lie: only where each ends is
+// listed, and an entry's bytes are the first entry's shared prefix followed
+// by its own stored bytes.  A full leaf holds hundreds of entries and every
+// statement looks keys up in one; copying them out first would cost more
+// than all the rest of the statement.
+struct PageView {
+    const uint8_t* pg = nullptr;
+    uint8_t type = kLeaf;
+    uint32_t tdef = 0, prev = 0, next = 0, tail = 0;
+    uint32_t tail_len = 4, prefix = 0;
+    std::vector<uint16_t> ends;  // entry i's stored bytes end at this offset
+
+    size_t size() const { return ends.size(); }
+    uint32_t start(size_t i) const { return i ? ends[i - 1] : 0; }
+    uint32_t shared(size_t i) const { return i ? prefix : 0; }
+    uint32_t len(size_t i) const { return shared(i) + ends[i] - start(i); }
+    uint32_t key_len(size_t i) const { return len(i) - tail_len; }
+    uint8_t at(size_t i, uint32_t j) const {
+        return pg[kEntryStart + (j < shared(i) ? j : start(i) + j - shared(i))];
+    }
+    RowRef row(size_t i) const {
+        uint32_t k = key_len(i);
+        return RowRef{(uint32_t(at(i, k)) << 16) | (uint32_t(at(i, k + 1)) << 8) | at(i, k + 2), at(i, k + 3)};
+    }
+    uint32_t child(size_t i) const {
+        if (tail_len != 8) return 0;
+        uint32_t k = key_len(i) + 4, c = 0;
+        for (uint32_t j = 0; j < 4; ++j) c = (c << 8) | at(i, k + j);
+        return c;
+    }
+    // Entry i against (key, r) in Entry's order: bytewise keys, then rows.
+    bool below(size_t i, const std::vector<uint8_t>& key, RowRef r) const {
+        uint32_t n = key_len(i);
+        for (uint32_t j = 0; j < n && j < key.size(); ++j)
+            if (uint8_t a = at(i, j); a != key[j]) return a < key[j];
+        if (n != key.size()) return n < key.size();
+        return row(i) < r;
+    }
+    bool key_is(size_t i, const std::vector<uint8_t>& key) const {
+        uint32_t n = key_len(i);
+        if (n != key.size()) return false;
+        for (uint32_t j = 0; j < n; ++j)
+            if (at(i, j) != key[j]) return false;
+        return true;
+    }
+    size_t lower_bound(const std::vector<uint8_t>& key, RowRef r) const {
+        size_t lo = 0, hi = size();
+        while (lo < hi) {
+            size_t mid = lo + (hi - lo) / 2;
+            if (below(mid, key, r)) lo = mid + 1;
+            else hi = mid;
+        }
+        return lo;
+    }
+};
+
+PageView view_index_page(const Database::Impl& d, uint32_t n) {
+    const uint8_t* pg = d.page(n);
     if (pg[0] != kLeaf && pg[0] != kNode) corrupt("index page " + std::to_string(n) + " has the wrong type");
-    IndexPage ip;
-    ip.type = pg[0];
-    ip.tdef = rd32(pg + 4);
-    ip.prev = rd32(pg + 12);
-    ip.next = rd32(pg + 16);
-    ip.tail = rd32(pg + 20);
-    uint32_t prefix = rd16(pg + 24);
-    bool node = ip.type == kNode;
-    uint32_t tail_len = node ? 8 : 4;
-    // Every statement reads its leaf, and a full leaf holds hundreds of
-    // entries: one buffer for all of them, and the mask read a byte at a time.
-    const uint8_t* first = pg + kEntryStart;  // the first entry is stored whole
-    uint32_t first_len = 0;                   // 0 until it is met
-    std::vector<uint8_t> b;
-    b.reserve(kEntrySpace);
-    uint32_t start = 0;
+    PageView v;
+    v.pg = pg;
+    v.type = pg[0];
+    v.tdef = rd32(pg + 4);
+    v.prev = rd32(pg + 12);
+    v.next = rd32(pg + 16);
+    v.tail = rd32(pg + 20);
+    v.tail_len = v.type == kNode ? 8 : 4;
+    v.prefix = rd16(pg + 24);
+    v.ends.reserve(kEntrySpace / 16);
     for (uint32_t byte = 0; byte <= kEntrySpace / 8; ++byte) {
         // Bit 0 never ends an entry; bits past kEntrySpace are not entry ends.
         uint32_t m = pg[kMaskStart + byte] & (byte == 0 ? 0xFEu : byte == kEntrySpace / 8 ? 0x01u : 0xFFu);
         for (; m; m &= m - 1) {
-            uint32_t bit = byte * 8 + uint32_t(std::countr_zero(m));
-            if (first_len) {
-                if (prefix > first_len) corrupt("index prefix longer than the first entry");
-                b.assign(first, first + prefix);
-            } else {
-                b.clear();
-            }
-            b.insert(b.end(), pg + kEntryStart + start, pg + kEntryStart + bit);
-            if (!first_len) first_len = uint32_t(b.size());
-            if (b.size() < tail_len + 1) corrupt("index entry too short on page " + std::to_string(n));
-            Entry e;
-            size_t k = b.size() - tail_len;
-            e.key.assign(b.begin(), b.begin() + long(k));
-            e.row.page = rd24be(b.data() + k);
-            e.row.slot = b[k + 3];
-            if (node) e.child = rd32be(b.data() + k + 4);
-            ip.entries.push_back(std::move(e));
-            start = bit;
+            size_t i = v.ends.size();
+            if (i && v.prefix > v.ends[0]) corrupt("index prefix longer than the first entry");
+            v.ends.push_back(uint16_t(byte * 8 + uint32_t(std::countr_zero(m))));
+            if (v.len(i) < v.tail_len + 1) corrupt("index entry too short on page " + std::to_string(n));
         }
     }
+    return v;
+}
+}  // namespace
+
+IndexPage Database::Impl::read_index_page(uint32_t n) const {
+    PageView f = view_index_page(*this, n);
+    IndexPage ip;
+    ip.type = f.type;
+    ip.tdef = f.tdef;
+    ip.prev = f.prev;
+    ip.next = f.next;
+    ip.tail = f.tail;
+    ip.entries.resize(f.size());
+    for (size_t i = 0; i < f.size(); ++i) {
+        Entry& e = ip.entries[i];
+        e.key.resize(f.key_len(i));
+        for (uint32_t j = 0; j < e.key.size(); ++j) e.key[j] = f.at(i, j);
+        e.row = f.row(i);
+        e.child = f.child(i);
+    }
     return ip;
+}
+
+std::vector<RowRef> Database::Impl::index_rows(uint32_t root, const std::vector<uint8_t>& key) const {
+    // Down the tree as an insert of (key, first possible row) would go.
+    const RowRef none{0, 0};
+    uint32_t p = root;
+    PageView f;
+    for (int depth = 0;; ++depth) {
+        if (depth > 16) corrupt("index too deep");
+        f = view_index_page(*this, p);
+        if (f.type == kLeaf) break;
+        size_t pos = f.lower_bound(key, none);
+        uint32_t child = pos < f.size() ? f.child(pos) : f.tail;
+        if (!child) corrupt("index node without a child");
+        p = child;
+    }
+    std::vector<RowRef> out;
+    size_t pos = f.lower_bound(key, none);
+    for (int pages = 0; pages < 1 << 20; ++pages) {
+        for (; pos < f.size(); ++pos) {
+            if (!f.key_is(pos, key)) return out;
+            out.push_back(f.row(pos));
+        }
+        if (!f.next) return out;
+        f = view_index_page(*this, f.next);
+        pos = 0;
+    }
+    return out;
 }
 
 namespace {

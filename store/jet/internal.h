@@ -191,6 +191,8 @@ struct Database::Impl {
 
     // Index pages.
     IndexPage read_index_page(uint32_t n) const;
+    // Rows whose key equals `key` in the index rooted at `root`, in index order.
+    std::vector<RowRef> index_rows(uint32_t root, const std::vector<uint8_t>& key) const;
     void write_index_page(uint32_t n, const IndexPage& ip);
     static bool fits(const IndexPage& ip);
 

@@ -568,23 +568,8 @@ struct Writer {
         refresh_parents(path);
     }
 
-    // Rows whose key equals `key`, found through the index.
     std::vector<RowRef> index_find(const RealIndex& ix, const std::vector<uint8_t>& key) {
-        Entry target{key, RowRef{0, 0}, 0};
-        auto path = descend(ix.root, target);
-        std::vector<RowRef> out;
-        IndexPage ip = std::move(path.back().ip);
-        size_t pos = path.back().pos;
-        for (int pages = 0; pages < 1 << 20; ++pages) {
-            for (; pos < ip.entries.size(); ++pos) {
-                if (ip.entries[pos].key != key) return out;
-                out.push_back(ip.entries[pos].row);
-            }
-            if (!ip.next) return out;
-            ip = d.read_index_page(ip.next);
-            pos = 0;
-        }
-        return out;
+        return d.index_rows(ix.root, key);
     }
 
     bool key_exists(const RealIndex& ix, const std::vector<uint8_t>& key) { return !index_find(ix, key).empty(); }

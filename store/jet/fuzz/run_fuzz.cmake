@@ -3,6 +3,12 @@
 if(NOT EXISTS "${FIXTURES}/adox_jet4.mdb")
   message("fixtures not found at ${FIXTURES}: fuzzing the generated database only")
 endif()
+if(NOT DEFINED RUNS)
+  set(RUNS -1)  # until SECONDS have passed
+endif()
+if(NOT DEFINED SEED)
+  set(SEED 0)  # a new random seed each time
+endif()
 file(MAKE_DIRECTORY "${WORK}/corpus")
 file(GLOB seeds "${FIXTURES}/*.mdb")
 foreach(s IN LISTS seeds)
@@ -13,7 +19,9 @@ foreach(s IN LISTS seeds)
   endif()
 endforeach()
 execute_process(
-  COMMAND "${FUZZER}" -max_total_time=${SECONDS} -max_len=400000 -timeout=10 -rss_limit_mb=2048
+  # ctest passes a fixed seed and number of runs, so every test run is the same; longer runs
+  # with random seeds are for hunting (store/jet/README.md).
+  COMMAND "${FUZZER}" -seed=${SEED} -runs=${RUNS} -max_total_time=${SECONDS} -max_len=400000 -timeout=10 -rss_limit_mb=2048
           -print_final_stats=1 "${WORK}/corpus"
   WORKING_DIRECTORY "${WORK}"
   RESULT_VARIABLE rc)
