@@ -42,6 +42,27 @@ bool ask_question(const std::string& text) {
   return MessageBoxA(nullptr, text.c_str(), kMessageCaption, MB_YESNO | MB_TASKMODAL) == IDYES;
 }
 
+int track_context_menu(HWND owner, std::span<const MenuItem> items) {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return 0;
+  for (const MenuItem& item : items) {
+    if (item.command == 0) {
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    } else {
+      AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(item.command), item.text);
+    }
+  }
+  POINT at = {};
+  GetCursorPos(&at);
+  // Without the foreground the menu would not close when the user clicks elsewhere.
+  SetForegroundWindow(owner);
+  int command = static_cast<int>(
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
+  PostMessageA(owner, WM_NULL, 0, 0);
+  DestroyMenu(menu);
+  return command;
+}
+
 std::string program_path() {
   char path[MAX_PATH * 2] = {};
   DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);

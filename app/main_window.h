@@ -7,10 +7,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "app/app_context.h"
 #include "app/app_state.h"
+#include "app/context_menu.h"
 #include "app/user_dialogs.h"
 #include "app/monitor_log.h"
 #include "app/start_up.h"
@@ -122,6 +124,9 @@ class MainWindow : public MonitorLog, public StartUpSteps {
 // Message boxes of the program: caption "信息：", no owner, task-modal.
 void show_message(const std::string& text);
 bool ask_question(const std::string& text);
+
+// Shows a context menu at the mouse for `owner` and returns the chosen command, 0 when none.
+int track_context_menu(HWND owner, std::span<const MenuItem> items);
 
 class Win32Dialogs : public UserDialogs {
  public:

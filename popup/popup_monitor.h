@@ -7,6 +7,8 @@
 #include "app/app_context.h"
 #include "app/control_ids.h"
 
+#include "app/context_menu.h"
+
 namespace qvk {
 
 inline constexpr unsigned kPopupMonitorStartPeriodMs = 2000;   // 开始拦截, start-up
@@ -42,10 +44,7 @@ enum Command : int {
   kStopBlocking,                      // 停止拦截: stop_popup_monitor
 };
 
-struct Item {
-  int command;       // 0: a separator
-  const char* text;  // nullptr for a separator
-};
+using Item = MenuItem;
 
 inline constexpr std::array<Item, 9> kItems = {{
     {kAddRule, "添加规则"},

@@ -38,20 +38,10 @@ void PopupMonitor::locate_rule_file() { qvk::locate_rule_file(context_); }
 void PopupMonitor::run_pass() { run_popup_blocking_pass(context_, windows_); }
 
 void PopupMonitor::show_menu() {
-  HMENU menu = CreatePopupMenu();
-  if (!menu) return;
-  for (const popup_menu::Item& item : popup_menu::kItems) {
-    if (item.command == 0) {
-      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    } else {
-      AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(item.command), item.text);
-    }
+  // The chosen item goes the way of every menu command: WM_COMMAND (code 0) to the main window.
+  if (int command = track_context_menu(window_.handle(), popup_menu::kItems)) {
+    SendMessageA(window_.handle(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
   }
-  POINT at = {};
-  GetCursorPos(&at);
-  // The chosen item arrives as WM_COMMAND (code 0) at the main window, like any menu command.
-  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window_.handle(), nullptr);
-  DestroyMenu(menu);
 }
 
 std::unique_ptr<PopupMonitor> install_popup_monitor(MainWindow& window) {

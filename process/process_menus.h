@@ -5,6 +5,8 @@
 
 #include "app/control_ids.h"
 
+#include "app/context_menu.h"
+
 namespace qvk {
 
 namespace ids {
@@ -26,11 +28,6 @@ enum LeftoverMenuCommand : int {
   kCmdLocateLeftoverFile,                             // 文件定位
 };
 }  // namespace ids
-
-struct MenuItem {
-  int command;       // 0: a separator
-  const char* text;
-};
 
 inline constexpr std::array<MenuItem, 10> k进程管理菜单 = {{
     {ids::kCmdAddProcessRule, "添加数据"},

@@ -40,28 +40,6 @@ void run_command(MainWindow& window, ProcessListHooks& hooks, int command, const
   }
 }
 
-// Shows the menu at the mouse and returns the chosen command, 0 when none.
-int track_menu(HWND owner, std::span<const MenuItem> items) {
-  HMENU menu = CreatePopupMenu();
-  if (!menu) return 0;
-  for (const MenuItem& item : items) {
-    if (item.command == 0) {
-      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    } else {
-      AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(item.command), item.text);
-    }
-  }
-  POINT at = {};
-  GetCursorPos(&at);
-  // Without the foreground the menu would not close when the user clicks elsewhere.
-  SetForegroundWindow(owner);
-  int command = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x,
-                                                at.y, 0, owner, nullptr));
-  PostMessageA(owner, WM_NULL, 0, 0);
-  DestroyMenu(menu);
-  return command;
-}
-
 }  // namespace
 
 void install_process_monitor(MainWindow& window, ProcessListHooks& hooks) {
@@ -82,14 +60,14 @@ void install_process_monitor(MainWindow& window, ProcessListHooks& hooks) {
   add_commands(k残留进程菜单);
 
   window.on_list_event(ids::kProcessList, ListEvent::RightClick, [&window, &hooks](int) {
-    if (int command = track_menu(window.handle(), k进程管理菜单)) run_command(window, hooks, command, nullptr);
+    if (int command = track_context_menu(window.handle(), k进程管理菜单)) run_command(window, hooks, command, nullptr);
   });
   window.on_list_event(ids::kLeftoverList, ListEvent::RightClick, [&window, &hooks](int) {
     // The pass rebuilds 程序终结列表 on every tick, also while the menu is open, and the
     // rebuild drops the selection: the command acts on the row the menu was opened for.
     std::optional<LeftoverRow> row;
     if (const LeftoverRow* selected = window.context().lists.leftover.selected()) row = *selected;
-    if (int command = track_menu(window.handle(), k残留进程菜单)) {
+    if (int command = track_context_menu(window.handle(), k残留进程菜单)) {
       run_command(window, hooks, command, row ? &*row : nullptr);
     }
   });

@@ -713,4 +713,33 @@ void reset_state() {
   }
 }
 
+std::string sql_text(const std::string& value) {
+  std::string quoted = "'";
+  for (char c : value) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'";
+}
+
+void run_qvkdb(const std::vector<std::string>& args) {
+  Process tool = launch(program_dir() + "qvkdb.exe", args);
+  ASSERT_TRUE(tool);
+  auto code = tool.wait_exit(kStartTimeout);
+  ASSERT_TRUE(code.has_value()) << "qvkdb did not finish";
+  ASSERT_EQ(*code, 0u) << "qvkdb failed: " << args[0] << " " << (args.size() > 2 ? args[2] : "");
+}
+
+std::vector<std::string> log_entries(HWND main) {
+  const std::string text = edit_text(find_control(main, ids::kLogBox));
+  const std::string start = "\r\n\r\n ";
+  const size_t stamp = std::string("yyyy-MM-dd hh:mm:ss").size();
+  std::vector<std::string> entries;
+  for (size_t at = text.find(start); at != std::string::npos;) {
+    const size_t next = text.find(start, at + start.size());
+    std::string entry = text.substr(at + start.size(),
+                                    next == std::string::npos ? std::string::npos : next - at - start.size());
+    entries.push_back(entry.size() >= stamp ? entry.substr(stamp) : entry);
+    at = next;
+  }
+  return entries;
+}
+
 }  // namespace qvk::wine

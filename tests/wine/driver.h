@@ -139,6 +139,10 @@ std::vector<int> status_bar_parts(HWND bar);
 std::string status_bar_text(HWND bar, int part);
 std::vector<std::string> status_bar_texts(HWND bar);
 
+// The entries of the log page 监控记录 of qvk.exe's main window, each without its "\r\n\r\n " and
+// time stamp ("yyyy-MM-dd hh:mm:ss"), oldest first.
+std::vector<std::string> log_entries(HWND main);
+
 // --- Message boxes --------------------------------------------------------------------------
 
 inline constexpr const char kMessageBoxCaption[] = "信息：";
@@ -169,6 +173,16 @@ std::string settings_dir(const std::string& root);
 std::string settings_file(const std::string& root);
 // Writes the settings file under `root` with these "key=value" lines in section [qvk].
 void write_settings(const std::string& root, const std::vector<std::string>& lines);
+
+// --- The rule file --------------------------------------------------------------------------
+
+// Where qvk.exe keeps its rules when D: is the data root.
+inline constexpr const char kRuleDatabase[] = "D:\\软件配置\\岚窗精灵\\岚窗数据库.mdb";
+// A value for a statement: between single quotes, a quote inside doubled.
+std::string sql_text(const std::string& value);
+// Runs the engine's own tool, qvkdb.exe (built beside qvk.exe), and expects it to succeed; e.g.
+// {"create", kRuleDatabase} or {"exec", kRuleDatabase, "insert into ..."}.
+void run_qvkdb(const std::vector<std::string>& args);
 
 // --- The test run (host side, only under the harness) ----------------------------------------
 

@@ -16,21 +16,6 @@ namespace menu = qvk::popup_menu;
 
 // --- Reading the log and the status bar ------------------------------------------------------
 
-// The entries of 监控记录 without their "\r\n\r\n " and time stamp ("yyyy-MM-dd hh:mm:ss").
-std::vector<std::string> log_entries(HWND main) {
-  const std::string text = edit_text(find_control(main, ids::kLogBox));
-  const std::string start = "\r\n\r\n ";
-  std::vector<std::string> entries;
-  for (size_t at = text.find(start); at != std::string::npos;) {
-    const size_t next = text.find(start, at + start.size());
-    std::string entry = text.substr(at + start.size(), next == std::string::npos ? std::string::npos
-                                                                                   : next - at - start.size());
-    entries.push_back(entry.size() >= 19 ? entry.substr(19) : entry);
-    at = next;
-  }
-  return entries;
-}
-
 size_t count_entries(const std::vector<std::string>& entries, const std::string& entry) {
   return static_cast<size_t>(std::count(entries.begin(), entries.end(), entry));
 }
@@ -51,49 +36,19 @@ struct Rule {
   std::string title, class_name, size, action;
 };
 
-// Code page 936 -> UTF-8, for what goes to the Linux host.
-std::string utf8(const std::string& gbk) {
-  const int wide_length = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(wide_length), L'\0');
-  MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), wide_length);
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, text.data(), length, nullptr, nullptr);
-  return text;
-}
-
-std::string sql_text(const std::string& value) {
-  std::string quoted = "'";
-  for (char c : value) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string sh_text(const std::string& value) {
-  std::string quoted = "'";
-  for (char c : value) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Writes D:\软件配置\岚窗精灵\岚窗数据库.mdb with these rules, through the native build's qvkdb
-// (beside the run folder): `qvkdb create`, then one insert per rule, as the program's own add
-// statement builds it.
+// Writes the rule file with these rules through the engine's own tool: `qvkdb create`, then one
+// insert per rule, as the program's own add statement builds it.
 void write_rule_file(const std::vector<Rule>& rules) {
-  std::string script =
-      "set -e\n"
-      "qvkdb=\"$QVK_RUN_DIR/../qvkdb\"\n"
-      "[ -x \"$qvkdb\" ] || { echo \"popup_test: no qvkdb at $qvkdb (build the native tree)\"; exit 3; }\n"
-      "db=\"$QVK_RUN_DIR/drive-d/软件配置/岚窗精灵/岚窗数据库.mdb\"\n"
-      "mkdir -p \"$(dirname \"$db\")\"\n"
-      "rm -f \"$db\"\n"
-      "\"$qvkdb\" create \"$db\"\n";
+  ASSERT_TRUE(make_dirs("D:\\软件配置\\岚窗精灵"));
+  remove_tree(kRuleDatabase);
+  ASSERT_NO_FATAL_FAILURE(run_qvkdb({"create", kRuleDatabase}));
   for (const Rule& r : rules) {
-    const std::string statement = "insert into 弹窗拦截(窗口标题,窗口类名,窗口大小,拦截方式,弹窗来源) values (" +
-                                  sql_text(r.title) + "," + sql_text(r.class_name) + "," + sql_text(r.size) + "," +
-                                  sql_text(r.action) + ",'C:\\windows\\notepad.exe')";
-    script += "\"$qvkdb\" exec \"$db\" " + sh_text(statement) + " >/dev/null\n";
+    ASSERT_NO_FATAL_FAILURE(run_qvkdb(
+        {"exec", kRuleDatabase,
+         "insert into 弹窗拦截(窗口标题,窗口类名,窗口大小,拦截方式,弹窗来源) values (" + sql_text(r.title) + "," +
+             sql_text(r.class_name) + "," + sql_text(r.size) + "," + sql_text(r.action) +
+             ",'C:\\windows\\notepad.exe')"}));
   }
-  ASSERT_EQ(host_run(utf8(script)), 0) << "writing the rule file failed; see host.log in the run folder";
-  ASSERT_TRUE(file_exists("D:\\软件配置\\岚窗精灵\\岚窗数据库.mdb"));
 }
 
 // --- Fixtures --------------------------------------------------------------------------------

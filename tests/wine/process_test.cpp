@@ -12,7 +12,6 @@
 namespace qvk::wine {
 namespace {
 
-constexpr const char kDatabase[] = "D:\\软件配置\\岚窗精灵\\岚窗数据库.mdb";
 constexpr const char kLeftoverFolder[] = "D:\\残留\\";
 constexpr const char kNotRunning[] = "程序未运行或已被关闭";
 
@@ -20,45 +19,16 @@ struct ProcessRuleRow {
   std::string main_name, rule_text;
 };
 
-std::string sql_text(const std::string& value) {
-  std::string quoted = "'";
-  for (char c : value) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-  return quoted + "'";
-}
-
-void qvkdb(const std::vector<std::string>& args) {
-  Process tool = launch(program_dir() + "qvkdb.exe", args);
-  ASSERT_TRUE(tool);
-  auto code = tool.wait_exit(kStartTimeout);
-  ASSERT_TRUE(code.has_value()) << "qvkdb did not finish";
-  ASSERT_EQ(*code, 0u) << "qvkdb failed: " << args[0] << " " << (args.size() > 2 ? args[2] : "");
-}
-
 // The rule file with these process rules, made by the engine's own tool.
 void write_process_rules(const std::vector<ProcessRuleRow>& rules) {
   ASSERT_TRUE(make_dirs("D:\\软件配置\\岚窗精灵"));
-  remove_tree(kDatabase);
-  qvkdb({"create", kDatabase});
+  remove_tree(kRuleDatabase);
+  run_qvkdb({"create", kRuleDatabase});
   for (const ProcessRuleRow& r : rules) {
-    qvkdb({"exec", kDatabase,
+    run_qvkdb({"exec", kRuleDatabase,
            "insert into 进程列表(主程序名,进程名称,规则文本,文件路径) values ('主程序'," + sql_text(r.main_name) +
                "," + sql_text(r.rule_text) + ",'C:\\main.exe')"});
   }
-}
-
-// The entries of 监控记录 without their "\r\n\r\n " and time stamp.
-std::vector<std::string> log_entries(HWND main) {
-  const std::string text = edit_text(find_control(main, ids::kLogBox));
-  const std::string start = "\r\n\r\n ";
-  std::vector<std::string> entries;
-  for (size_t at = text.find(start); at != std::string::npos;) {
-    const size_t next = text.find(start, at + start.size());
-    std::string entry = text.substr(at + start.size(),
-                                    next == std::string::npos ? std::string::npos : next - at - start.size());
-    entries.push_back(entry.size() >= 19 ? entry.substr(19) : entry);
-    at = next;
-  }
-  return entries;
 }
 
 // The entries that start with `action`, in order.

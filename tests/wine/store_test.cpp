@@ -8,21 +8,10 @@
 namespace qvk::wine {
 namespace {
 
-constexpr const char kDatabase[] = "D:\\软件配置\\岚窗精灵\\岚窗数据库.mdb";
-
-// Runs qvkdb.exe and expects it to succeed.
-void qvkdb(const std::vector<std::string>& args) {
-  Process tool = launch(program_dir() + "qvkdb.exe", args);
-  ASSERT_TRUE(tool);
-  auto code = tool.wait_exit(kStartTimeout);
-  ASSERT_TRUE(code.has_value()) << "qvkdb did not finish";
-  ASSERT_EQ(*code, 0u) << "qvkdb failed: " << args[0];
-}
-
 std::string template_bytes() {
   const std::string path = "D:\\template.mdb";
   remove_tree(path);
-  qvkdb({"create", path});
+  run_qvkdb({"create", path});
   return read_file(path).value_or("");
 }
 
@@ -41,7 +30,7 @@ TEST_F(RuleFile, FirstStartCreatesTheFoldersAndTheTemplateAndShowsNoRules) {
   Qvk qvk = start_qvk();
   ASSERT_NE(qvk.main, nullptr);
   EXPECT_TRUE(is_directory("D:\\软件配置\\岚窗精灵"));
-  EXPECT_EQ(read_file(kDatabase).value_or(""), expected) << "not the template, byte for byte";
+  EXPECT_EQ(read_file(kRuleDatabase).value_or(""), expected) << "not the template, byte for byte";
   EXPECT_EQ(list_view_count(control(qvk.main, ids::kPopupList)), 0);
   EXPECT_EQ(list_view_count(control(qvk.main, ids::kProcessList)), 0);
   auto status = status_bar_texts(control(qvk.main, ids::kStatusBar));
@@ -52,20 +41,20 @@ TEST_F(RuleFile, FirstStartCreatesTheFoldersAndTheTemplateAndShowsNoRules) {
 
 TEST_F(RuleFile, RulesOfTheFileShowWithRowNumbersIdsAndFileDescriptions) {
   make_dirs("D:\\软件配置\\岚窗精灵");
-  qvkdb({"create", kDatabase});
+  run_qvkdb({"create", kRuleDatabase});
   const std::string verinfo = program_dir() + "verinfo.exe";
-  qvkdb({"exec", kDatabase,
+  run_qvkdb({"exec", kRuleDatabase,
          "insert into 弹窗拦截(窗口标题,窗口类名,窗口大小,拦截方式,弹窗来源) values ('Tom''s 更新','TUpd','400 x 300','关闭','" +
              verinfo + "')"});
-  qvkdb({"exec", kDatabase,
+  run_qvkdb({"exec", kRuleDatabase,
          "insert into 弹窗拦截(窗口标题,窗口类名,窗口大小,拦截方式,弹窗来源) values ('广告','','0 x 0','隐藏','C:\\无此文件.exe')"});
-  qvkdb({"exec", kDatabase, "delete from 弹窗拦截 where 编号序列=1"});
-  qvkdb({"exec", kDatabase,
+  run_qvkdb({"exec", kRuleDatabase, "delete from 弹窗拦截 where 编号序列=1"});
+  run_qvkdb({"exec", kRuleDatabase,
          "insert into 弹窗拦截(窗口标题,窗口类名,窗口大小,拦截方式,弹窗来源) values ('Tom''s 更新','TUpd','400 x 300','关闭','" +
              verinfo + "')"});
-  qvkdb({"exec", kDatabase,
+  run_qvkdb({"exec", kRuleDatabase,
          "insert into 进程列表(主程序名,进程名称,规则文本,文件路径) values ('主程序','main.exe','助手：helper.exe*更新：upd.exe','C:\\main.exe')"});
-  const std::string before = read_file(kDatabase).value_or("");
+  const std::string before = read_file(kRuleDatabase).value_or("");
 
   Qvk qvk = start_qvk();
   ASSERT_NE(qvk.main, nullptr);
@@ -79,13 +68,13 @@ TEST_F(RuleFile, RulesOfTheFileShowWithRowNumbersIdsAndFileDescriptions) {
   EXPECT_EQ(status[1], "弹窗规则：2");
   EXPECT_EQ(status[4], "程序列表：1");
   if (under_harness()) screenshot("rule-lists");
-  EXPECT_EQ(read_file(kDatabase).value_or(""), before) << "loading changed the file";
+  EXPECT_EQ(read_file(kRuleDatabase).value_or(""), before) << "loading changed the file";
 }
 
 TEST_F(RuleFile, AFileThatIsNoDatabaseIsReportedAndLeftAsItIs) {
   make_dirs("D:\\软件配置\\岚窗精灵");
   const std::string garbage(5000, 'x');
-  ASSERT_TRUE(write_file(kDatabase, garbage));
+  ASSERT_TRUE(write_file(kRuleDatabase, garbage));
   Process qvk = launch_qvk();
   HWND box = wait_message_box(qvk.pid(), kStartTimeout);
   ASSERT_NE(box, nullptr) << "no message about the broken file";
@@ -95,7 +84,7 @@ TEST_F(RuleFile, AFileThatIsNoDatabaseIsReportedAndLeftAsItIs) {
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(wait_until([&] { return IsWindowVisible(main) != FALSE; }, kStartTimeout)) << "did not run on";
   EXPECT_EQ(list_view_count(control(main, ids::kPopupList)), 0);
-  EXPECT_EQ(read_file(kDatabase).value_or(""), garbage);
+  EXPECT_EQ(read_file(kRuleDatabase).value_or(""), garbage);
 }
 
 }  // namespace
