@@ -98,37 +98,24 @@ MonitorTimer& MainWindow::timer(unsigned timer_id) {
 }
 
 namespace {
-std::string row_number(size_t index) { return std::to_string(index + 1); }
+
+// The cells of a row after column 0, which shows the row's 1-based position.
+std::vector<std::string> cells_of(const PopupRule& r) {
+  return {r.窗口标题, r.窗口类名, r.窗口大小, r.拦截方式, r.文件描述, r.弹窗来源, r.编号序列};
+}
+std::vector<std::string> cells_of(const ProcessRule& r) { return {r.主程序名, r.进程名称, r.规则文本, r.文件路径, r.编号序列}; }
+std::vector<std::string> cells_of(const LeftoverRow& r) { return {r.驻留程序, r.子进程名, r.主程序名, r.文件路径}; }
+
 }  // namespace
 
-void MainWindow::bind_list(int list_id, RowList<PopupRule>& rows) {
+template <class Row>
+void MainWindow::bind_list(int list_id, RowList<Row>& rows) {
   rows.changed = [this, list_id, &rows] {
     std::vector<std::vector<std::string>> cells;
     for (size_t i = 0; i < rows.size(); ++i) {
-      const PopupRule& r = rows[i];
-      cells.push_back({row_number(i), r.窗口标题, r.窗口类名, r.窗口大小, r.拦截方式, r.文件描述, r.弹窗来源, r.编号序列});
-    }
-    show_rows(list_id, cells);
-  };
-}
-
-void MainWindow::bind_list(int list_id, RowList<ProcessRule>& rows) {
-  rows.changed = [this, list_id, &rows] {
-    std::vector<std::vector<std::string>> cells;
-    for (size_t i = 0; i < rows.size(); ++i) {
-      const ProcessRule& r = rows[i];
-      cells.push_back({row_number(i), r.主程序名, r.进程名称, r.规则文本, r.文件路径, r.编号序列});
-    }
-    show_rows(list_id, cells);
-  };
-}
-
-void MainWindow::bind_list(int list_id, RowList<LeftoverRow>& rows) {
-  rows.changed = [this, list_id, &rows] {
-    std::vector<std::vector<std::string>> cells;
-    for (size_t i = 0; i < rows.size(); ++i) {
-      const LeftoverRow& r = rows[i];
-      cells.push_back({row_number(i), r.驻留程序, r.子进程名, r.主程序名, r.文件路径});
+      cells.push_back({std::to_string(i + 1)});
+      std::vector<std::string> rest = cells_of(rows[i]);
+      cells.back().insert(cells.back().end(), rest.begin(), rest.end());
     }
     show_rows(list_id, cells);
   };

@@ -100,9 +100,9 @@ class MainWindow : public MonitorLog, public StartUpSteps {
                    int width, int height, int id, DWORD ex_style = 0);
   void handle_command(int id, int code);
   void on_list_notify(int list_id, NMHDR* header);
-  void bind_list(int list_id, RowList<PopupRule>& rows);
-  void bind_list(int list_id, RowList<ProcessRule>& rows);
-  void bind_list(int list_id, RowList<LeftoverRow>& rows);
+  // Redraws the list view from `rows` whenever they change.
+  template <class Row>
+  void bind_list(int list_id, RowList<Row>& rows);
   void show_rows(int list_id, const std::vector<std::vector<std::string>>& rows);
 
   AppState& state_;

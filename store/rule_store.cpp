@@ -118,6 +118,14 @@ void RuleStore::reload(RuleList list) {
   }
 }
 
+void RuleStore::run_then_reload(const std::string& statement, RuleList list, const char* failure) {
+  if (execute_rule_statement(statement)) {
+    reload(list);
+  } else {
+    fail(failure);
+  }
+}
+
 void RuleStore::fail(const char* message) {
   dialogs_.beep();
   dialogs_.tell(message);
@@ -127,11 +135,7 @@ void RuleStore::save_popup_rule(const PopupRuleFields& f) {
   if (f.弹窗窗口标题.empty() || f.弹窗窗口大小.empty() || f.关闭隐藏.empty()) return;
   if (context_.state.EditorMode == "添加") {
     if (!dialogs_.ask("已获取到广告窗口数据，是否添加并拦截此广告？")) return;
-    if (execute_rule_statement(add_popup_rule_statement(f))) {
-      load_popup_rules();
-    } else {
-      fail("添加数据失败");
-    }
+    run_then_reload(add_popup_rule_statement(f), RuleList::Popup, "添加数据失败");
     return;
   }
   const PopupRuleSnapshot& before = context_.state.PopupEditSnapshot;
@@ -140,11 +144,8 @@ void RuleStore::save_popup_rule(const PopupRuleFields& f) {
   if (!changed) return;
   if (!dialogs_.ask("弹窗广告数据已被改动，是否修改并保存？")) return;
   const PopupRule* selected = context_.lists.popup.selected();
-  if (execute_rule_statement(change_popup_rule_statement(f, selected ? selected->编号序列 : std::string()))) {
-    load_popup_rules();
-  } else {
-    fail("修改数据失败");
-  }
+  run_then_reload(change_popup_rule_statement(f, selected ? selected->编号序列 : std::string()), RuleList::Popup,
+                  "修改数据失败");
 }
 
 void RuleStore::save_process_rule(ProcessRuleFields& f) {
@@ -153,11 +154,7 @@ void RuleStore::save_process_rule(ProcessRuleFields& f) {
     if (f.进程窗口标题.empty()) f.进程窗口标题 = "未知标题";
     if (f.进程窗口路径.empty()) f.进程窗口路径 = "未知路径";
     if (!dialogs_.ask("已获取到进程数据，是否添加并监控此程序的残留进程？")) return;
-    if (execute_rule_statement(add_process_rule_statement(f))) {
-      load_process_rules();
-    } else {
-      fail("添加数据失败");
-    }
+    run_then_reload(add_process_rule_statement(f), RuleList::Process, "添加数据失败");
     return;
   }
   const ProcessRuleSnapshot& before = context_.state.ProcessEditSnapshot;
@@ -166,11 +163,8 @@ void RuleStore::save_process_rule(ProcessRuleFields& f) {
   if (!changed) return;
   if (!dialogs_.ask("进程数据已被改动，是否修改并保存？")) return;
   const ProcessRule* selected = context_.lists.process.selected();
-  if (execute_rule_statement(change_process_rule_statement(f, selected ? selected->编号序列 : std::string()))) {
-    load_process_rules();
-  } else {
-    fail("修改数据失败");
-  }
+  run_then_reload(change_process_rule_statement(f, selected ? selected->编号序列 : std::string()),
+                  RuleList::Process, "修改数据失败");
 }
 
 void RuleStore::delete_selected_rule(RuleList list) {
@@ -180,11 +174,7 @@ void RuleStore::delete_selected_rule(RuleList list) {
   } else {
     if (const ProcessRule* selected = context_.lists.process.selected()) id = selected->编号序列;
   }
-  if (execute_rule_statement(delete_rule_statement(list, id))) {
-    reload(list);
-  } else {
-    fail("删除数据失败");
-  }
+  run_then_reload(delete_rule_statement(list, id), list, "删除数据失败");
 }
 
 void RuleStore::clear_rules(RuleList list) {

@@ -87,6 +87,8 @@ class RuleStore {
 
  private:
   void reload(RuleList list);
+  // Runs one statement; reloads the list after it, or beeps and reports `failure`.
+  void run_then_reload(const std::string& statement, RuleList list, const char* failure);
   void fail(const char* message);
 
   AppContext context_;
