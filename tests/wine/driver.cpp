@@ -459,6 +459,16 @@ std::vector<std::vector<std::string>> list_view_rows(HWND list) {
   return rows;
 }
 
+bool select_list_row(HWND list, int item) {
+  RemoteBlock block(list, sizeof(LVITEMA));
+  if (!block) return false;
+  LVITEMA state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  if (!block.write(0, &state, sizeof state)) return false;
+  return send(list, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(block.at(0))) != 0;
+}
+
 std::vector<std::string> tab_texts(HWND tab) {
   std::vector<std::string> texts;
   const int count = static_cast<int>(send(tab, TCM_GETITEMCOUNT, 0, 0));

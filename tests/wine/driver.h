@@ -128,6 +128,8 @@ int list_view_count(HWND list);
 std::vector<std::string> list_view_columns(HWND list);
 std::string list_view_text(HWND list, int item, int sub_item);
 std::vector<std::vector<std::string>> list_view_rows(HWND list);  // every item, every column
+// Selects and focuses row `item` the way a click does (the owner gets LVN_ITEMCHANGED).
+bool select_list_row(HWND list, int item);
 
 std::vector<std::string> tab_texts(HWND tab);
 int tab_selection(HWND tab);

@@ -4,6 +4,8 @@
 #include "driver.h"
 
 #include "app/control_ids.h"
+#include "popup/popup_monitor.h"
+#include "process/process_menus.h"
 
 namespace qvk::wine {
 namespace {
@@ -85,6 +87,67 @@ TEST_F(RuleFile, AFileThatIsNoDatabaseIsReportedAndLeftAsItIs) {
   ASSERT_TRUE(wait_until([&] { return IsWindowVisible(main) != FALSE; }, kStartTimeout)) << "did not run on";
   EXPECT_EQ(list_view_count(control(main, ids::kPopupList)), 0);
   EXPECT_EQ(read_file(kRuleDatabase).value_or(""), garbage);
+}
+
+TEST_F(RuleFile, TheListMenusDeleteTheSelectedRuleAndClearAllAfterAYes) {
+  make_dirs("D:\\软件配置\\岚窗精灵");
+  run_qvkdb({"create", kRuleDatabase});
+  for (const char* title : {"甲", "乙", "丙"}) {
+    run_qvkdb({"exec", kRuleDatabase,
+               std::string("insert into 弹窗拦截(窗口标题,窗口类名,窗口大小,拦截方式,弹窗来源) values ('") + title +
+                   "','NoSuchClass','1 x 1','关闭','')"});
+  }
+  for (const char* name : {"a.exe", "b.exe"}) {
+    run_qvkdb({"exec", kRuleDatabase,
+               std::string("insert into 进程列表(主程序名,进程名称,规则文本,文件路径) values ('主','") + name +
+                   "','x：y.exe','')"});
+  }
+  Qvk qvk = start_qvk();
+  ASSERT_NE(qvk.main, nullptr);
+  HWND popups = control(qvk.main, ids::kPopupList);
+  HWND processes = control(qvk.main, ids::kProcessList);
+  ASSERT_EQ(list_view_count(popups), 3);
+
+  // 删除规则 deletes the selected rule without a question; the list is numbered anew.
+  ASSERT_TRUE(select_list_row(popups, 1));
+  post_command(qvk.main, popup_menu::kDeleteRule);
+  ASSERT_TRUE(wait_until([&] { return list_view_count(popups) == 2; }));
+  EXPECT_EQ(wait_message_box(qvk.process.pid(), 300ms), nullptr);
+  EXPECT_EQ(list_view_rows(popups)[1][0], "2");
+  EXPECT_EQ(list_view_rows(popups)[1][1], "丙");
+  EXPECT_EQ(list_view_rows(popups)[1][7], "3");
+
+  // Nothing is selected after the reload: the statement is refused and reported.
+  post_command(qvk.main, popup_menu::kDeleteRule);
+  HWND box = wait_message_box(qvk.process.pid());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(message_box_text(box), "删除数据失败");
+  answer_message_box(box, IDOK);
+
+  // 清空规则 asks first; No keeps every rule, Yes deletes them all.
+  for (int answer : {IDNO, IDYES}) {
+    post_command(qvk.main, popup_menu::kClearRules);
+    box = wait_message_box(qvk.process.pid());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(message_box_text(box), "是否删除全部数据，请确认当前操作");
+    answer_message_box(box, answer);
+    wait_idle(qvk.process, qvk.main);
+  }
+  ASSERT_TRUE(wait_until([&] { return list_view_count(popups) == 0; }));
+  EXPECT_EQ(status_bar_texts(control(qvk.main, ids::kStatusBar))[1], "弹窗规则：0");
+
+  // 删除选中 on 进程列表 does the same for process rules.
+  ASSERT_TRUE(select_list_row(processes, 0));
+  post_command(qvk.main, ids::kCmdDeleteProcessRule);
+  ASSERT_TRUE(wait_until([&] { return list_view_count(processes) == 1; }));
+  EXPECT_EQ(list_view_text(processes, 0, 2), "b.exe");
+
+  // What the lists show is what the file holds: a new start reads the same.
+  qvk.process.kill();
+  Qvk again = start_qvk();
+  ASSERT_NE(again.main, nullptr);
+  EXPECT_EQ(list_view_count(control(again.main, ids::kPopupList)), 0);
+  EXPECT_EQ(list_view_count(control(again.main, ids::kProcessList)), 1);
 }
 
 }  // namespace
