@@ -8,6 +8,7 @@
 #include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/win32_settings.h"
+#include "app/win32_tray.h"
 #include "app/start_up.h"
 #include "platform/win32_desktop.h"
 #include "popup/win32_popup.h"
@@ -54,6 +55,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         qvk::AppContext context = main_window.context();
         qvk::stop_process_monitor(context);
       },
+  };
+  // The notification-area icon: start-up step 4 and 刷新检测图标 put it in, its clicks show the
+  // main window or 托盘菜单.
+  auto tray = qvk::install_tray_icon(main_window, instance);
+  // hooks.add_popup_rule / hooks.add_process_rule: the rule editors, not built yet.
+  tray->hooks.pause_popup_monitor = [&popup_monitor] { popup_monitor->pause(); };
+  tray->hooks.resume_popup_monitor = [&popup_monitor] { popup_monitor->resume(); };
+  tray->hooks.stop_process_monitor = [&main_window] {
+    qvk::AppContext context = main_window.context();
+    qvk::stop_process_monitor(context);
+  };
+  tray->hooks.start_process_monitor = [&main_window] {
+    qvk::AppContext context = main_window.context();
+    qvk::start_process_monitor(context, main_window.timer(qvk::ids::kProcessMonitorTimer),
+                               qvk::kProcessMonitorQuickPeriodMs);
   };
   qvk::run_start_up(main_window);
 

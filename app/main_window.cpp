@@ -42,7 +42,7 @@ bool ask_question(const std::string& text) {
   return MessageBoxA(nullptr, text.c_str(), kMessageCaption, MB_YESNO | MB_TASKMODAL) == IDYES;
 }
 
-int track_context_menu(HWND owner, std::span<const MenuItem> items) {
+int track_context_menu(HWND owner, std::span<const MenuItem> items, UINT align, POINT offset) {
   HMENU menu = CreatePopupMenu();
   if (!menu) return 0;
   for (const MenuItem& item : items) {
@@ -57,7 +57,8 @@ int track_context_menu(HWND owner, std::span<const MenuItem> items) {
   // Without the foreground the menu would not close when the user clicks elsewhere.
   SetForegroundWindow(owner);
   int command = static_cast<int>(
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
+      TrackPopupMenu(menu, align | TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x + offset.x,
+                     at.y + offset.y, 0, owner, nullptr));
   PostMessageA(owner, WM_NULL, 0, 0);
   DestroyMenu(menu);
   return command;
@@ -425,12 +426,16 @@ LRESULT MainWindow::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
       if (on_close_requested()) exit_program();
       return 0;
     case WM_DESTROY:
+      if (on_destroy) on_destroy();
       if (!exiting_) {
         exiting_ = true;
         PostQuitMessage(0);
       }
       return 0;
     default:
+      if (auto handler = message_handlers_.find(message); handler != message_handlers_.end()) {
+        return handler->second(wparam, lparam);
+      }
       return DefWindowProcA(window_, message, wparam, lparam);
   }
 }

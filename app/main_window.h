@@ -48,6 +48,12 @@ class MainWindow : public MonitorLog, public StartUpSteps {
   void on_list_event(int list_id, ListEvent event, std::function<void(int row)> handler) {
     list_handlers_[{list_id, event}] = std::move(handler);
   }
+  // Any other message of the main window, such as a notification icon's callback.
+  void on_message(UINT message, std::function<LRESULT(WPARAM, LPARAM)> handler) {
+    message_handlers_[message] = std::move(handler);
+  }
+  // Runs on WM_DESTROY, while the window still exists.
+  std::function<void()> on_destroy;
   MonitorTimer& timer(unsigned timer_id);
   std::function<void()> load_settings_step;
   std::function<bool()> needs_elevated_restart_step;
@@ -110,6 +116,7 @@ class MainWindow : public MonitorLog, public StartUpSteps {
   RuleLists& lists_;
   std::map<unsigned, std::function<void()>> timer_handlers_;
   std::map<int, std::function<void()>> command_handlers_;
+  std::map<UINT, std::function<LRESULT(WPARAM, LPARAM)>> message_handlers_;
   std::map<std::pair<int, ListEvent>, std::function<void(int)>> list_handlers_;
   std::map<unsigned, std::unique_ptr<Win32Timer>> timers_;
   bool started_with_argument_;
@@ -125,8 +132,10 @@ class MainWindow : public MonitorLog, public StartUpSteps {
 void show_message(const std::string& text);
 bool ask_question(const std::string& text);
 
-// Shows a context menu at the mouse for `owner` and returns the chosen command, 0 when none.
-int track_context_menu(HWND owner, std::span<const MenuItem> items);
+// Shows a context menu at the mouse, moved by `offset` and aligned there by `align` (a TPM_
+// alignment flag), for `owner` and returns the chosen command, 0 when none.
+int track_context_menu(HWND owner, std::span<const MenuItem> items, UINT align = TPM_LEFTALIGN,
+                       POINT offset = {0, 0});
 
 class Win32Dialogs : public UserDialogs {
  public:
