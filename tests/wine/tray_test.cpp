@@ -4,7 +4,7 @@
 // sweep finds nothing to hover here; its arithmetic is tested natively.
 #include "driver.h"
 
-#include <algorithm>
+#include <functional>
 
 #include "app/control_ids.h"
 #include "app/tray.h"
@@ -40,24 +40,12 @@ class TrayIcon : public WineTest {
  protected:
   void SetUp() override {
     WineTest::SetUp();
-    forget_ended_icons();
     start();
   }
   void start() {
     qvk_ = start_qvk();
     ASSERT_NE(qvk_.main, nullptr);
     ASSERT_TRUE(wait_until(taskbar_shown)) << "no icon in the notification area";
-  }
-
-  // Earlier tests end qvk.exe by force, and Wine's notification area keeps the icons of their
-  // windows until the mouse passes over them; ours must be the first icon for the clicks.
-  static void forget_ended_icons() {
-    std::string script;
-    for (int pass = 0; pass < 12; ++pass) {
-      script += "xdotool mousemove " + std::to_string(kFirstIcon.x) + " " + std::to_string(kFirstIcon.y) +
-                " sleep 0.05 mousemove 640 600 sleep 0.05; ";
-    }
-    EXPECT_EQ(host_run(script), 0);
   }
 
   std::string popup_state() { return status_bar_texts(find_control(qvk_.main, ids::kStatusBar)).at(0); }
@@ -83,8 +71,7 @@ TEST_F(TrayIcon, LeftClickShowsTheMainWindowCentred) {
     SCOPED_TRACE(c.name);
     if (&c != &cases[0]) {
       reset_state();
-      forget_ended_icons();
-      start();
+        start();
     }
     c.leave(qvk_.main);
     ASSERT_TRUE(wait_until([&] { return c.left(qvk_.main); }));
