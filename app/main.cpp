@@ -23,8 +23,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   qvk::AppState state;
   qvk::Win32Desktop desktop;
-  // Any argument after the program path starts the program hidden; its text is not examined.
   qvk::RuleLists lists;
+  // Any argument after the program path starts the program hidden; its text is not examined.
   qvk::MainWindow main_window(state, desktop, lists, __argc > 1);
   if (!main_window.create(instance)) return 0;
   qvk::Win32Settings settings(main_window);
