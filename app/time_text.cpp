@@ -83,8 +83,7 @@ std::string two_digits(int value) {
 std::string format_pattern(const std::string& pattern, const CalendarTime& t) {
   std::string out;
   for (size_t i = 0; i < pattern.size();) {
-    unsigned char c = static_cast<unsigned char>(pattern[i]);
-    if (is_gbk_lead_byte(c) && i + 1 < pattern.size()) {
+    if (gbk_character_length(pattern, i) == 2) {
       out.append(pattern, i, 2);
       i += 2;
       continue;

@@ -16,6 +16,11 @@ bool equals_ignoring_ascii_case(std::string_view a, std::string_view b);
 
 // True when byte c starts a double-byte character of code page 936.
 inline bool is_gbk_lead_byte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+// Length in bytes of the character at `at`: a lead byte takes the byte after it along, whatever
+// that byte is, so a trail byte such as '\\' or '*' is never read as a character of its own.
+inline std::size_t gbk_character_length(std::string_view text, std::size_t at) {
+  return is_gbk_lead_byte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+}
 
 // Decimal texts hold counters, process ids and window handles.
 std::string decimal_text(std::uint64_t value);

@@ -25,14 +25,9 @@ struct RuleWork {
 
 std::string lower_title_ascii(std::string_view title) {
   std::string lowered(title);
-  for (std::size_t i = 0; i < lowered.size();) {
-    const auto c = static_cast<unsigned char>(lowered[i]);
-    if (c >= 0x80) {
-      i += 2;  // both bytes of a double-byte character stay as they are
-      continue;
-    }
+  // Both bytes of a double-byte character stay as they are.
+  for (std::size_t i = 0; i < lowered.size(); i += character_length(static_cast<unsigned char>(lowered[i]))) {
     lowered[i] = ascii_lower(lowered[i]);
-    ++i;
   }
   return lowered;
 }

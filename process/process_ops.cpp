@@ -21,13 +21,8 @@ std::string without_trailing_backslash(std::string_view folder) {
 // so that a trail byte 0x5C is not taken for a separator.
 std::string folder_of(std::string_view path) {
   std::size_t last_separator = std::string_view::npos;
-  for (std::size_t at = 0; at < path.size();) {
-    if (is_gbk_lead_byte(static_cast<unsigned char>(path[at])) && at + 1 < path.size()) {
-      at += 2;
-      continue;
-    }
+  for (std::size_t at = 0; at < path.size(); at += gbk_character_length(path, at)) {
     if (path[at] == '\\' || path[at] == '/') last_separator = at;
-    ++at;
   }
   return last_separator == std::string_view::npos ? std::string() : std::string(path.substr(0, last_separator));
 }

@@ -7,19 +7,13 @@ namespace {
 
 constexpr std::string_view kFullWidthColon = "\xA3\xBA";
 
-// Length of the character at `at`: a lead byte takes the byte after it along, as the system's
-// own character stepping does, whatever that byte is.
-std::size_t character_length(std::string_view text, std::size_t at) {
-  if (is_gbk_lead_byte(static_cast<unsigned char>(text[at])) && at + 1 < text.size()) return 2;
-  return 1;
-}
 
 }  // namespace
 
 std::vector<std::string> split_rule_pieces(std::string_view rule_text) {
   std::vector<std::string> pieces;
   std::size_t piece_start = 0;
-  for (std::size_t at = 0; at < rule_text.size(); at += character_length(rule_text, at)) {
+  for (std::size_t at = 0; at < rule_text.size(); at += gbk_character_length(rule_text, at)) {
     if (rule_text[at] == '*') {
       pieces.emplace_back(rule_text.substr(piece_start, at - piece_start));
       piece_start = at + 1;
@@ -31,7 +25,7 @@ std::vector<std::string> split_rule_pieces(std::string_view rule_text) {
 
 RulePiece split_rule_piece(std::string_view piece) {
   std::size_t first = std::string_view::npos, last = std::string_view::npos;
-  for (std::size_t at = 0; at < piece.size(); at += character_length(piece, at)) {
+  for (std::size_t at = 0; at < piece.size(); at += gbk_character_length(piece, at)) {
     if (piece.substr(at, kFullWidthColon.size()) == kFullWidthColon) {
       if (first == std::string_view::npos) first = at;
       last = at;
