@@ -133,6 +133,7 @@ public:
     struct Impl;
 private:
     explicit Database(std::unique_ptr<Impl> p);
+    static std::unique_ptr<Database> open_named(std::unique_ptr<Impl> impl, Mode mode);
     std::unique_ptr<Impl> d_;
 };
 

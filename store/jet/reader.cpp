@@ -532,9 +532,8 @@ std::unique_ptr<Database> Database::from_bytes(std::vector<uint8_t> image) {
     return std::unique_ptr<Database>(new Database(std::move(impl)));
 }
 
-std::unique_ptr<Database> Database::open(const std::string& path, Mode mode) {
-    auto impl = std::make_unique<Impl>();
-    impl->path = path;
+// Opens the file named in `impl`, finishes a commit a crash cut short, and reads it.
+std::unique_ptr<Database> Database::open_named(std::unique_ptr<Impl> impl, Mode mode) {
     platform_open(*impl, mode);
     try {
         if (mode == Mode::ReadWrite) recover_journal(*impl);
@@ -546,21 +545,19 @@ std::unique_ptr<Database> Database::open(const std::string& path, Mode mode) {
     return std::unique_ptr<Database>(new Database(std::move(impl)));
 }
 
+std::unique_ptr<Database> Database::open(const std::string& path, Mode mode) {
+    auto impl = std::make_unique<Impl>();
+    impl->path = path;
+    return open_named(std::move(impl), mode);
+}
+
 #ifdef _WIN32
 std::unique_ptr<Database> Database::open(const std::wstring& path, Mode mode) {
     std::u16string u(path.begin(), path.end());
     auto impl = std::make_unique<Impl>();
     impl->path = utf16_to_utf8(u);
     impl->wpath = path;
-    platform_open(*impl, mode);
-    try {
-        if (mode == Mode::ReadWrite) recover_journal(*impl);
-        impl->load(platform_read_all(*impl));
-    } catch (...) {
-        platform_close(*impl);
-        throw;
-    }
-    return std::unique_ptr<Database>(new Database(std::move(impl)));
+    return open_named(std::move(impl), mode);
 }
 #endif
 
